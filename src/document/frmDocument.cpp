@@ -1,0 +1,216 @@
+#include "document/frmDocument.h"
+
+#include "download/ctlAsync.h"
+#include "platform/RichTextBox.h"
+#include "platform/Units.h"
+#include "shell/Globals.h"
+#include "shell/MainToolBar.h"
+#include "shell/frmMain.h"
+
+#include <QCloseEvent>
+#include <QMdiSubWindow>
+#include <QMimeData>
+#include <QUrl>
+
+namespace tarnwick::document {
+
+using platform::RichTextBox;
+using platform::Units;
+
+frmDocument::frmDocument(shell::frmMain* mainWindow, QWidget* parent)
+    : QWidget(parent)
+    , rtfText(new RichTextBox(this))
+    , ctlAsync1(new download::ctlAsync(this))
+    , m_main(mainWindow)
+{
+    setObjectName(QStringLiteral("frmDocument"));
+    rtfText->setObjectName(QStringLiteral("rtfText"));
+    connect(rtfText, &RichTextBox::Change, this, &frmDocument::rtfText_Change);
+    connect(rtfText, &RichTextBox::SelChange, this, &frmDocument::rtfText_SelChange);
+    connect(rtfText, &RichTextBox::OLEDragDrop, this, &frmDocument::rtfText_OLEDragDrop);
+    Form_Load();
+}
+
+frmDocument::~frmDocument() = default;
+
+void frmDocument::Init(int& UntitledCount)
+{
+    m_currentFileName = QStringLiteral("Document") + QString::number(UntitledCount);
+    setCaption(m_currentFileName);
+    m_saveNeeded = false;
+    m_newFile = true;
+}
+
+bool frmDocument::Retrieve(const QString& theFileName)
+{
+    m_currentFileName = theFileName;
+    QString error;
+    if (!rtfText->LoadFile(theFileName, &error) && m_main)
+        m_main->reportFileError(tr("Could not open %1").arg(theFileName), error);
+    rtfText_SelChange();
+    setCaption(m_currentFileName);
+    m_saveNeeded = false;
+    m_newFile = false;
+    return true;
+}
+
+QString frmDocument::SaveAs(const QString& theFileName)
+{
+    QString error;
+    if (!rtfText->SaveFile(theFileName, &error)) {
+        // The document is not on disk: keep the flags as they were so nothing claims it was saved.
+        if (m_main)
+            m_main->reportFileError(tr("Could not save %1").arg(theFileName), error);
+        return QStringLiteral("False");
+    }
+    m_currentFileName = theFileName;
+    m_saveNeeded = false;
+    m_newFile = false;
+    return QStringLiteral("True");
+}
+
+bool frmDocument::Save()
+{
+    return SaveAs(m_currentFileName) == QLatin1String("True");
+}
+
+QMdiSubWindow* frmDocument::subWindow() const
+{
+    return qobject_cast<QMdiSubWindow*>(parentWidget());
+}
+
+bool frmDocument::Visible() const
+{
+    const QWidget* frame = subWindow();
+    return !(frame ? frame->isHidden() : isHidden());
+}
+
+void frmDocument::Hide()
+{
+    if (QMdiSubWindow* frame = subWindow())
+        frame->hide();
+    else
+        hide();
+}
+
+void frmDocument::Form_Load()
+{
+    Form_Resize();
+}
+
+void frmDocument::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmDocument::Form_Resize()
+{
+    const double scaleWidth = Units::pixelsToTwips(width());
+    const double scaleHeight = Units::pixelsToTwips(height());
+    const double boxWidth = scaleWidth - 400;
+    const double boxHeight = scaleHeight - 400;
+    // Too small an inner area gives a negative size: the box keeps its place and size.
+    if (boxWidth >= 0 && boxHeight >= 0) {
+        rtfText->setGeometry(Units::twipsToPixels(200), Units::twipsToPixels(200), Units::twipsToPixels(boxWidth),
+                             Units::twipsToPixels(boxHeight));
+    }
+    rtfText->setRightMargin(Units::pixelsToTwips(rtfText->width()) - 400);
+}
+
+void frmDocument::rtfText_Change()
+{
+    if (!m_main)
+        return;
+    const QAction* downloadFile = m_main->tbToolBar->button(21);
+    const bool wordProcessorMode =
+        rtfText->OLEDropMode() == RichTextBox::DropAutomatic && !(downloadFile && downloadFile->isEnabled());
+    if (!wordProcessorMode)
+        return;
+    if (!rtfText->Text().isEmpty())
+        m_saveNeeded = true;
+}
+
+void frmDocument::rtfText_SelChange()
+{
+    if (!m_main)
+        return;
+    shell::MainToolBar* toolbar = m_main->tbToolBar;
+    const auto flag = [](std::optional<bool> value) { return value.value_or(false) ? 1 : 0; };
+    toolbar->setValue(QStringLiteral("Bold"), flag(rtfText->SelBold()));
+    toolbar->setValue(QStringLiteral("Italic"), flag(rtfText->SelItalic()));
+    toolbar->setValue(QStringLiteral("Underline"), flag(rtfText->SelUnderline()));
+    toolbar->setValue(QStringLiteral("Align Left"), rtfText->SelAlignment() == RichTextBox::AlignLeftValue ? 1 : 0);
+    toolbar->setValue(QStringLiteral("Center"), rtfText->SelAlignment() == RichTextBox::AlignCenterValue ? 1 : 0);
+    toolbar->setValue(QStringLiteral("Align Right"), rtfText->SelAlignment() == RichTextBox::AlignRightValue ? 1 : 0);
+}
+
+namespace {
+// A drag of file icons from a file manager also offers the file names as text; those are files,
+// not links to fetch.
+bool isLocalFileDrag(const QMimeData* data)
+{
+    if (!data->hasUrls())
+        return false;
+    const QList<QUrl> urls = data->urls();
+    return !urls.isEmpty() && std::all_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
+}
+} // namespace
+
+void frmDocument::rtfText_OLEDragDrop(const QMimeData* data)
+{
+    if (!data || !data->hasText() || isLocalFileDrag(data))
+        return;
+    rtfText->setText(data->text());
+    if (rtfText->Text().isEmpty())
+        return;
+    ctlAsync1->setURL(rtfText->Text());
+    if (m_main)
+        m_main->LoadNewDoc();
+}
+
+void frmDocument::closeEvent(QCloseEvent* event)
+{
+    if (m_unloaded || Form_Unload()) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+}
+
+bool frmDocument::Form_Unload()
+{
+    if (m_main && m_main->intOLEModertfText == 2 && !m_main->tbToolBar->button(21)->isEnabled()) {
+        m_main->bringToFront(this);
+        if (!QuerySave())
+            return false;
+    }
+    unregister();
+    return true;
+}
+
+void frmDocument::unregister()
+{
+    m_unloaded = true;
+    if (!m_main)
+        return;
+    m_main->setOpenDocCount(m_main->OpenDocCount() - 1);
+    shell::OpenDocuments.Remove(Tag);
+    m_main->UpdateFileMenu();
+}
+
+bool frmDocument::QuerySave()
+{
+    if (!m_saveNeeded)
+        return true;
+    const QWidget* active = m_main->ActiveForm();
+    const QString caption = active ? active->windowTitle() : Caption();
+    if (m_main->AskYesNo(QStringLiteral("Do you want to save ") + caption + QStringLiteral("?")) != 6)
+        return true;
+    const frmDocument* activeDocument = qobject_cast<const frmDocument*>(active);
+    if (activeDocument ? activeDocument->NewFile() : m_newFile)
+        return m_main->saveActiveDocumentAs();
+    return Save();
+}
+
+} // namespace tarnwick::document

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QMdiSubWindow;
+class QMimeData;
+
+namespace tarnwick::platform {
+class RichTextBox;
+}
+namespace tarnwick::download {
+class ctlAsync;
+}
+namespace tarnwick::shell {
+class frmMain;
+}
+
+namespace tarnwick::document {
+
+// One document in a child window of the main window: the rich text box, the download control,
+// the file the document belongs to and whether it has unsaved changes.
+class frmDocument : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit frmDocument(shell::frmMain* mainWindow, QWidget* parent = nullptr);
+    ~frmDocument() override;
+
+    platform::RichTextBox* rtfText;
+    download::ctlAsync* ctlAsync1;
+    QString Tag;
+
+    QString CurrentFileName() const { return m_currentFileName; }
+    bool SaveNeeded() const { return m_saveNeeded; }
+    bool NewFile() const { return m_newFile; }
+
+    QString Caption() const { return windowTitle(); }
+    void setCaption(const QString& caption) { setWindowTitle(caption); }
+
+    void Init(int& UntitledCount);
+    bool Retrieve(const QString& theFileName);
+    // Returns "True" when the document was written, "False" (after telling the user why) when not.
+    QString SaveAs(const QString& theFileName);
+    bool Save();
+
+    // The child window frame this document is shown in, if any.
+    QMdiSubWindow* subWindow() const;
+    // Whether the document's window has been hidden (it still counts as loaded).
+    bool Visible() const;
+    void Hide();
+
+public slots:
+    void rtfText_SelChange();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Form_Load();
+    void Form_Resize();
+    // Returns false when the window must stay open (the user asked to save and the save did not happen).
+    bool Form_Unload();
+    bool QuerySave();
+    void rtfText_Change();
+    void rtfText_OLEDragDrop(const QMimeData* data);
+    void unregister();
+
+    shell::frmMain* m_main;
+    QString m_currentFileName;
+    bool m_saveNeeded = false;
+    bool m_newFile = true;
+    bool m_unloaded = false;
+};
+
+} // namespace tarnwick::document

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace tarnwick::platform {
+
+// Where the program lives and which folders it may fall back on. The real answers come from Qt;
+// tests construct one with their own temporary folders.
+class AppEnvironment
+{
+public:
+    // The real environment: the executable's folder and the user's documents folder.
+    AppEnvironment();
+    AppEnvironment(const QString& applicationDir, const QStringList& fallbackCandidates,
+                   const QString& dataDirWhenAppDirReadOnly);
+
+    // The folder the executable lies in (help file and home page sit beside it).
+    QString applicationDir() const { return m_applicationDir; }
+    // Folders tried, in order, for a download directory when the stored one is gone; the process's
+    // current directory comes after them.
+    QStringList fallbackCandidates() const { return m_fallbackCandidates; }
+    // Where "log.txt" lives: the application folder when it is writable, else the per-user data folder.
+    QString logDir() const;
+
+    static bool folderExists(const QString& path);
+    static QString currentDirectory();
+    static bool setCurrentDirectory(const QString& path);
+    // Joins without doubling the separator when the folder is a root such as "/".
+    static QString joinPath(const QString& directory, const QString& name);
+
+private:
+    QString m_applicationDir;
+    QStringList m_fallbackCandidates;
+    QString m_dataDir;
+};
+
+} // namespace tarnwick::platform

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QTextEdit>
+#include <optional>
+
+class QMimeData;
+
+namespace tarnwick::platform {
+
+// The rich text box every document window edits in: a QTextEdit with the operations the forms are
+// written against (text, selection formatting, locking, drop modes, whole-file load and save).
+class RichTextBox : public QTextEdit
+{
+    Q_OBJECT
+public:
+    // What a drop does: nothing, hand it to the owner (OLEDragDrop), or let the box insert the text itself.
+    enum DropMode { DropNone = 0, DropManual = 1, DropAutomatic = 2 };
+    // Paragraph alignment values as the forms use them.
+    enum Alignment { AlignLeftValue = 0, AlignRightValue = 1, AlignCenterValue = 2 };
+
+    explicit RichTextBox(QWidget* parent = nullptr);
+
+    QString Text() const;
+    void setText(const QString& text);
+
+    QString SelText() const;
+    void setSelText(const QString& text);
+
+    // Empty when the selection mixes both states (or, for alignment, paragraphs differ).
+    std::optional<bool> SelBold() const;
+    std::optional<bool> SelItalic() const;
+    std::optional<bool> SelUnderline() const;
+    std::optional<int> SelAlignment() const;
+    void setSelBold(bool on);
+    void setSelItalic(bool on);
+    void setSelUnderline(bool on);
+    void setSelAlignment(int alignment);
+
+    bool Locked() const { return isReadOnly(); }
+    void setLocked(bool locked) { setReadOnly(locked); }
+
+    int OLEDropMode() const { return m_dropMode; }
+    void setOLEDropMode(int mode);
+
+    // Where lines wrap, in twips from the box's left edge; 0 wraps at the box's width.
+    double RightMargin() const { return m_rightMarginTwips; }
+    void setRightMargin(double twips);
+
+    // Whole-file load and save; false with a reason when the file cannot be read or written.
+    bool LoadFile(const QString& path, QString* error = nullptr);
+    bool SaveFile(const QString& path, QString* error = nullptr) const;
+
+signals:
+    void Change();
+    void SelChange();
+    // Raised in the manual drop mode instead of inserting anything.
+    void OLEDragDrop(const QMimeData* data);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    std::optional<bool> selectionFlag(bool (*read)(const QTextCharFormat&)) const;
+    void mergeSelectionFormat(const QTextCharFormat& format);
+    void noteSelectionChange();
+
+    int m_dropMode = DropNone;
+    double m_rightMarginTwips = 0.0;
+    int m_lastAnchor = -1;
+    int m_lastPosition = -1;
+};
+
+} // namespace tarnwick::platform

@@ -1,0 +1,9 @@
+#include "shell/Globals.h"
+
+namespace tarnwick::shell {
+
+frmMain* MainWindow = nullptr;
+DocumentCollection OpenDocuments;
+bool blBrowserNotRightHalf = false;
+
+} // namespace tarnwick::shell

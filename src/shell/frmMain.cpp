@@ -1,0 +1,798 @@
+#include "shell/frmMain.h"
+
+#include "document/frmDocument.h"
+#include "download/ctlAsync.h"
+#include "platform/AppEnvironment.h"
+#include "platform/DialogService.h"
+#include "platform/MessageBox.h"
+#include "platform/RichTextBox.h"
+#include "platform/SettingsStore.h"
+#include "platform/Units.h"
+#include "shell/Globals.h"
+#include "shell/MainStatusBar.h"
+#include "shell/MainToolBar.h"
+#include "shell/Module1.h"
+#include "shell/Resources.h"
+#include "shell/SettingsKeys.h"
+
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <climits>
+
+namespace tarnwick::shell {
+
+using document::frmDocument;
+using platform::AppEnvironment;
+using platform::CommonDialog;
+using platform::Units;
+
+namespace {
+const QString kTitle = QStringLiteral("Tarnwick");
+const QString kAutomaticModeStatus = QStringLiteral("Download file automatically on drag & drop ");
+const QString kDocumentFilter = QStringLiteral(
+    "All Files (*.*)|*.*|Text File (*.txt)|*.txt|RTF File (*.rtf)|*.rtf|HTML File (*.htm or *.html)|*.htm");
+const QString kHtmlFilter = QStringLiteral("All Files (*.*)|*.*|HTML Files|*.htm;*.html");
+const QString kSaveFilter = QStringLiteral("All Files (*.*)|*.*|Text File (*.txt)|*.txt");
+} // namespace
+
+frmMain::frmMain(const platform::Services& services, QWidget* parent)
+    : QMainWindow(parent)
+    , tbToolBar(new MainToolBar(this))
+    , sbStatusBar(new MainStatusBar(this))
+    , mdiArea(new QMdiArea(this))
+    , dlgCommonDialog(services.dialogs, this)
+    , cmdSave1(services.dialogs, this)
+    , m_services(services)
+    , m_log(initDirec, tstFileNumb)
+    , m_clock([] { return QDateTime::currentDateTime(); })
+{
+    initResources();
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(kTitle);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/tarnwick.svg")));
+    mdiArea->setObjectName(QStringLiteral("mdiArea"));
+    mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(mdiArea);
+    addToolBar(tbToolBar);
+    setStatusBar(sbStatusBar);
+    cmdSave1.DialogTitle = QStringLiteral("Save the downloaded file as");
+    createMenus();
+    connect(tbToolBar, &MainToolBar::ButtonClick, this, &frmMain::tbToolBar_ButtonClick);
+}
+
+frmMain::~frmMain()
+{
+    if (MainWindow == this)
+        MainWindow = nullptr;
+}
+
+void frmMain::Load()
+{
+    if (m_loaded)
+        return;
+    m_loaded = true;
+    MDIForm_Load();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start-up and shutdown
+
+void frmMain::MDIForm_Load()
+{
+    applyStoredPlacement();
+
+    intOLEModertfText = 1;
+    sbStatusBar->setPanelText(1, kAutomaticModeStatus);
+    tbToolBar->button(2)->setEnabled(false);
+    findChild<QAction*>(QStringLiteral("mnuFileOpen"))->setEnabled(false);
+
+    LoadNewDoc();
+
+    existingDir.clear();
+    for (const QString& candidate : m_services.environment.fallbackCandidates()) {
+        if (AppEnvironment::folderExists(candidate)) {
+            existingDir = candidate;
+            break;
+        }
+    }
+    if (existingDir.isEmpty())
+        existingDir = AppEnvironment::currentDirectory();
+
+    newDir = m_services.settings.read(settings::DefaultDirectory, existingDir);
+    if (AppEnvironment::folderExists(newDir)) {
+        initDirec = newDir;
+    } else {
+        initDirec = existingDir;
+        newDir = existingDir;
+    }
+
+    // The log goes beside the program when that folder is writable, else into the user's data folder.
+    m_log.setDirectory(m_services.environment.logDir());
+    AppEnvironment::setCurrentDirectory(m_log.directory());
+    strLogFileFullPath = m_log.fullPath();
+    m_log.create(ActivityLog::headerLines(m_clock()));
+
+    m_helpFile = AppEnvironment::joinPath(m_services.environment.applicationDir(), QStringLiteral("Tarnwick.hlp"));
+
+    AppEnvironment::setCurrentDirectory(initDirec);
+
+    settings::parseBoolean(
+        m_services.settings.read(settings::SaveLogFileOnExit, settings::DefaultSaveLogFileOnExit),
+        &m_saveLogOnExit);
+    findChild<QAction*>(QStringLiteral("mnuOptionsSaveLogFileOnExit"))->setChecked(m_saveLogOnExit);
+}
+
+void frmMain::applyStoredPlacement()
+{
+    // Each value is applied as soon as it is read; one that is not a number leaves that coordinate alone.
+    float value = 0;
+    if (settings::parseSingle(m_services.settings.read(settings::MainLeft, settings::DefaultMainLeft), &value))
+        move(Units::twipsToPixels(value), y());
+    if (settings::parseSingle(m_services.settings.read(settings::MainTop, settings::DefaultMainTop), &value))
+        move(x(), Units::twipsToPixels(value));
+    if (settings::parseSingle(m_services.settings.read(settings::MainWidth, settings::DefaultMainWidth), &value))
+        resize(qMax(1, Units::twipsToPixels(value)), height());
+    if (settings::parseSingle(m_services.settings.read(settings::MainHeight, settings::DefaultMainHeight), &value))
+        resize(width(), qMax(1, Units::twipsToPixels(value)));
+}
+
+void frmMain::storePlacement()
+{
+    const QRect frame = isMaximized() ? geometry() : QRect(pos(), size());
+    m_services.settings.write(settings::MainLeft, settings::formatSingle(float(Units::pixelsToTwips(frame.x()))));
+    m_services.settings.write(settings::MainTop, settings::formatSingle(float(Units::pixelsToTwips(frame.y()))));
+    m_services.settings.write(settings::MainWidth,
+                              settings::formatSingle(float(Units::pixelsToTwips(frame.width()))));
+    m_services.settings.write(settings::MainHeight,
+                              settings::formatSingle(float(Units::pixelsToTwips(frame.height()))));
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    if (m_unloaded) {
+        event->accept();
+        return;
+    }
+    // Children go first; a document whose save the user asked for and did not get keeps the
+    // program open, so nothing is lost.
+    const QList<QMdiSubWindow*> children = mdiArea->subWindowList(QMdiArea::CreationOrder);
+    for (QMdiSubWindow* child : children) {
+        if (!child->close()) {
+            event->ignore();
+            return;
+        }
+    }
+    MDIForm_Unload();
+    m_unloaded = true;
+    event->accept();
+    emit unloaded();
+}
+
+void frmMain::MDIForm_Unload()
+{
+    if (!isMinimized())
+        storePlacement();
+
+    settings::parseBoolean(
+        m_services.settings.read(settings::SaveLogFileOnExit, settings::DefaultSaveLogFileOnExit),
+        &m_saveLogOnExit);
+
+    bool keepLog = false;
+    if (m_saveLogOnExit)
+        offerLogCopy(&keepLog);
+
+    initDirec = AppEnvironment::currentDirectory();
+    if (!keepLog)
+        m_log.remove();
+
+    m_services.settings.write(settings::DefaultDirectory, newDir);
+}
+
+void frmMain::offerLogCopy(bool* keepLog)
+{
+    dlgCommonDialog.DialogTitle = QStringLiteral("Save Log File As");
+    dlgCommonDialog.Filter = QStringLiteral("Text File (*.txt)|*.txt");
+    dlgCommonDialog.InitDir = newDir;
+    dlgCommonDialog.Flags = platform::DialogFlags::OverwritePrompt;
+    dlgCommonDialog.CancelError = true;
+    // Whatever document name the dialog last held is no name for a copy of the log.
+    dlgCommonDialog.FileName = ActivityLog::FileName;
+    if (dlgCommonDialog.ShowSave() != CommonDialog::Result::Ok || dlgCommonDialog.FileName.isEmpty())
+        return;
+    QString error;
+    if (!m_log.copyTo(dlgCommonDialog.FileName, &error)) {
+        // The only copy is the one about to be deleted: keep it and say where it is.
+        *keepLog = true;
+        reportFileError(tr("Could not save the log file as %1").arg(dlgCommonDialog.FileName),
+                        error + QStringLiteral("\r\nThe log stays at ") + strLogFileFullPath);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Document windows
+
+void frmMain::EnableFileCommands(bool enabled)
+{
+    for (const char* name : {"mnuFileClose", "mnuFileSave", "mnuFileSaveAs"}) {
+        if (QAction* item = findChild<QAction*>(QLatin1String(name)))
+            item->setEnabled(enabled);
+    }
+}
+
+void frmMain::UpdateFileMenu()
+{
+    EnableFileCommands(OpenDocCount() != 0);
+}
+
+frmDocument* frmMain::LoadNewDoc()
+{
+    if (m_openDocCount < INT_MAX)
+        ++m_openDocCount;
+    if (m_docSequence < INT_MAX)
+        ++m_docSequence;
+
+    auto* window = new frmDocument(this);
+    // Added hidden and sized first, so that the window appears at its size.
+    QMdiSubWindow* frame = mdiArea->addSubWindow(window);
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+    frame->resize(Units::twipsToPixels(3600, 2000));
+
+    window->Tag = QString::number(m_docSequence);
+    window->Init(m_openDocCount);
+    OpenDocuments.Add(window, window->Tag);
+    window->rtfText->setOLEDropMode(intOLEModertfText);
+    frame->show();
+    mdiArea->setActiveSubWindow(frame);
+    window->rtfText->setFocus();
+    UpdateFileMenu();
+    return window;
+}
+
+frmDocument* frmMain::LoadNewDoc1()
+{
+    if (m_openDocCount < INT_MAX)
+        ++m_openDocCount;
+    auto* window = new frmDocument(this);
+    QMdiSubWindow* frame = mdiArea->addSubWindow(window);
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+    window->Init(m_openDocCount);
+    frame->show();
+    mdiArea->setActiveSubWindow(frame);
+    window->rtfText->setOLEDropMode(intOLEModertfText);
+    UpdateFileMenu();
+    return window;
+}
+
+void frmMain::killHiddenDocuments()
+{
+    // A snapshot: unloading removes entries while we walk.
+    const QList<frmDocument*> windows = OpenDocuments.windows();
+    for (frmDocument* window : windows) {
+        if (!window || window->Visible())
+            continue;
+        if (QMdiSubWindow* frame = window->subWindow())
+            frame->close();
+        else
+            window->close();
+    }
+}
+
+QWidget* frmMain::ActiveForm() const
+{
+    QMdiSubWindow* frame = mdiArea->currentSubWindow();
+    return frame ? frame->widget() : nullptr;
+}
+
+frmDocument* frmMain::activeDocument() const
+{
+    return qobject_cast<frmDocument*>(ActiveForm());
+}
+
+void frmMain::bringToFront(frmDocument* document)
+{
+    if (!document)
+        return;
+    if (QMdiSubWindow* frame = document->subWindow()) {
+        frame->show();
+        mdiArea->setActiveSubWindow(frame);
+    }
+    if (isVisible()) {
+        raise();
+        activateWindow();
+    }
+}
+
+int frmMain::AskYesNo(const QString& prompt)
+{
+    return Module1::AskYesNo(m_services.dialogs, this, prompt);
+}
+
+void frmMain::reportFileError(const QString& what, const QString& reason)
+{
+    QString text = what;
+    if (!reason.isEmpty())
+        text += QStringLiteral(":\r\n") + reason;
+    m_services.dialogs.messageBox(this, text, platform::MsgBox::OKOnly | platform::MsgBox::Exclamation, kTitle);
+}
+
+void frmMain::Arrange(int arrangement)
+{
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* frame : mdiArea->subWindowList(QMdiArea::StackingOrder)) {
+        if (frame->isVisible() && !frame->isMinimized())
+            windows << frame;
+    }
+    const QRect area = mdiArea->viewport()->rect();
+    switch (arrangement) {
+    case 0:
+        mdiArea->cascadeSubWindows();
+        break;
+    case 1:
+    case 2: {
+        if (windows.isEmpty())
+            break;
+        const int count = int(windows.size());
+        for (int i = 0; i < count; ++i) {
+            QMdiSubWindow* frame = windows.at(i);
+            frame->showNormal();
+            if (arrangement == 1) {
+                const int top = area.height() * i / count;
+                const int bottom = area.height() * (i + 1) / count;
+                frame->setGeometry(0, top, area.width(), bottom - top);
+            } else {
+                const int left = area.width() * i / count;
+                const int right = area.width() * (i + 1) / count;
+                frame->setGeometry(left, 0, right - left, area.height());
+            }
+        }
+        break;
+    }
+    case 3: {
+        int left = 0;
+        for (QMdiSubWindow* frame : mdiArea->subWindowList(QMdiArea::CreationOrder)) {
+            if (!frame->isMinimized())
+                continue;
+            const QSize size = frame->size();
+            frame->move(left, area.height() - size.height());
+            left += size.width();
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// File menu
+
+void frmMain::mnuFileNew_Click()
+{
+    LoadNewDoc();
+}
+
+void frmMain::mnuFileOpen_Click()
+{
+    dlgCommonDialog.DialogTitle = QStringLiteral("Open");
+    dlgCommonDialog.InitDir = AppEnvironment::currentDirectory();
+    dlgCommonDialog.CancelError = true;
+    dlgCommonDialog.Filter = kDocumentFilter;
+    if (dlgCommonDialog.ShowOpen() != CommonDialog::Result::Ok)
+        return;
+    const QString fileName = dlgCommonDialog.FileName;
+    if (fileName.isEmpty())
+        return;
+
+    frmDocument* target = activeDocument();
+    if (!ActiveForm() || (target && !target->rtfText->Text().isEmpty()))
+        target = LoadNewDoc();
+    if (!target)
+        return;
+    QString error;
+    if (!target->rtfText->LoadFile(fileName, &error)) {
+        reportFileError(tr("Could not open %1").arg(fileName), error);
+        return;
+    }
+    target->setCaption(fileName);
+}
+
+void frmMain::mnuFileWebBrowser_Click()
+{
+    dlgCommonDialog.DialogTitle = QStringLiteral("Open in Web Browser");
+    dlgCommonDialog.InitDir = AppEnvironment::currentDirectory();
+    dlgCommonDialog.CancelError = true;
+    dlgCommonDialog.Filter = kHtmlFilter;
+    if (dlgCommonDialog.ShowOpen() != CommonDialog::Result::Ok || dlgCommonDialog.FileName.isEmpty())
+        return;
+    showBrowserUnavailable();
+}
+
+void frmMain::showBrowserUnavailable()
+{
+    m_services.dialogs.messageBox(this,
+                                  QStringLiteral("Error Number : 339\r\nMicrosoft Internet Explorer 4.0 or "
+                                                 "higher\r\nis required for this service!"),
+                                  platform::MsgBox::OKOnly, kTitle);
+}
+
+void frmMain::mnuFileClose_Click()
+{
+    if (QMdiSubWindow* frame = mdiArea->currentSubWindow())
+        frame->close();
+}
+
+bool frmMain::saveDocumentTo(frmDocument* document, const QString& path)
+{
+    QString error;
+    if (document->rtfText->SaveFile(path, &error))
+        return true;
+    reportFileError(tr("Could not save %1").arg(path), error);
+    return false;
+}
+
+void frmMain::mnuFileSave_Click()
+{
+    frmDocument* document = activeDocument();
+    if (!document)
+        return;
+    const QString caption = document->Caption();
+    if (caption.left(8) == QLatin1String("Document")) {
+        dlgCommonDialog.DialogTitle = QStringLiteral("Save");
+        dlgCommonDialog.Flags = platform::DialogFlags::OverwritePrompt;
+        dlgCommonDialog.CancelError = true;
+        dlgCommonDialog.Filter = kSaveFilter;
+        if (dlgCommonDialog.ShowSave() != CommonDialog::Result::Ok || dlgCommonDialog.FileName.isEmpty())
+            return;
+        saveDocumentTo(document, dlgCommonDialog.FileName);
+        return;
+    }
+    saveDocumentTo(document, caption);
+}
+
+bool frmMain::saveActiveDocumentAs()
+{
+    frmDocument* document = activeDocument();
+    if (!document)
+        return false;
+    dlgCommonDialog.DialogTitle = QStringLiteral("Save As");
+    dlgCommonDialog.Flags = platform::DialogFlags::OverwritePrompt;
+    dlgCommonDialog.CancelError = true;
+    dlgCommonDialog.Filter = kSaveFilter;
+    if (dlgCommonDialog.ShowSave() != CommonDialog::Result::Ok || dlgCommonDialog.FileName.isEmpty())
+        return false;
+    const QString previousCaption = document->Caption();
+    document->setCaption(dlgCommonDialog.FileName);
+    if (saveDocumentTo(document, dlgCommonDialog.FileName))
+        return true;
+    // The window must not claim a file that was never written.
+    document->setCaption(previousCaption);
+    return false;
+}
+
+void frmMain::mnuFileSaveAs_Click()
+{
+    saveActiveDocumentAs();
+}
+
+void frmMain::mnuFilePageSetup_Click() {}
+
+void frmMain::mnuFilePrint_Click() {}
+
+void frmMain::mnuFileExit_Click()
+{
+    close();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Edit, View, Window, Options and Help menus
+
+void frmMain::mnuEditCut_Click() {}
+
+void frmMain::mnuEditCopy_Click() {}
+
+void frmMain::mnuEditPaste_Click() {}
+
+void frmMain::mnuViewToolbar_Click()
+{
+    QAction* item = findChild<QAction*>(QStringLiteral("mnuViewToolbar"));
+    tbToolBar->setVisible(item->isChecked());
+}
+
+void frmMain::mnuViewStatusBar_Click()
+{
+    QAction* item = findChild<QAction*>(QStringLiteral("mnuViewStatusBar"));
+    sbStatusBar->setVisible(item->isChecked());
+}
+
+void frmMain::mnuViewViewLogFile_Click()
+{
+    LoadNewDoc();
+    frmDocument* document = activeDocument();
+    if (!document)
+        return;
+    document->rtfText->setLocked(true);
+    document->rtfText->LoadFile(strLogFileFullPath);
+    document->setCaption(strLogFileFullPath);
+}
+
+void frmMain::mnuViewWebBrowser_Click()
+{
+    showBrowserUnavailable();
+}
+
+void frmMain::mnuWindowNewWindow_Click()
+{
+    LoadNewDoc();
+}
+
+void frmMain::mnuWindowCascade_Click()
+{
+    Arrange(0);
+}
+
+void frmMain::mnuWindowTileHorizontal_Click()
+{
+    Arrange(1);
+}
+
+void frmMain::mnuWindowTileVertical_Click()
+{
+    Arrange(2);
+}
+
+void frmMain::mnuWindowArrangeIcons_Click()
+{
+    Arrange(3);
+}
+
+void frmMain::mnuOptionsChangeDirectory_Click() {}
+
+void frmMain::mnuOptionsDownloadOptions_Click() {}
+
+void frmMain::mnuOptionsFileSaveOptions_Click() {}
+
+void frmMain::mnuOptionsHomePageofWebBrowser_Click() {}
+
+void frmMain::mnuOptionsWebBrowserInRightHalfWindow_Click()
+{
+    QAction* item = findChild<QAction*>(QStringLiteral("mnuOptionsWebBrowserInRightHalfWindow"));
+    blBrowserNotRightHalf = !item->isChecked();
+}
+
+void frmMain::mnuOptionsSaveLogFileOnExit_Click()
+{
+    // The check has already flipped; the stored value decides at exit, so write it through now.
+    QAction* item = findChild<QAction*>(QStringLiteral("mnuOptionsSaveLogFileOnExit"));
+    m_services.settings.write(settings::SaveLogFileOnExit, settings::formatBoolean(item->isChecked()));
+}
+
+void frmMain::mnuHelpContents_Click() {}
+
+void frmMain::mnuHelpSearchForHelpOn_Click() {}
+
+void frmMain::mnuHelpTarnwickHomePage_Click() {}
+
+void frmMain::mnuHelpAbout_Click() {}
+
+// ---------------------------------------------------------------------------------------------
+// Toolbar
+
+void frmMain::toggleFormatting(QAction* button, std::optional<bool> (*read)(const frmDocument*),
+                               void (*write)(frmDocument*, bool))
+{
+    frmDocument* document = activeDocument();
+    if (!document) {
+        // The button flipped itself when clicked; with nothing to format it shows what it showed.
+        button->setChecked(!button->isChecked());
+        return;
+    }
+    // A mixed selection has no single value to negate: it stays as it is and the button shows raised.
+    if (const std::optional<bool> current = read(document))
+        write(document, !*current);
+    button->setChecked(read(document).value_or(false));
+}
+
+void frmMain::tbToolBar_ButtonClick(QAction* Button)
+{
+    const QString key = MainToolBar::keyOf(Button);
+    using platform::RichTextBox;
+    if (key == QLatin1String("New")) {
+        LoadNewDoc();
+    } else if (key == QLatin1String("Open")) {
+        mnuFileOpen_Click();
+    } else if (key == QLatin1String("Open in Web Browser")) {
+        mnuFileWebBrowser_Click();
+    } else if (key == QLatin1String("Save")) {
+        mnuFileSave_Click();
+    } else if (key == QLatin1String("Print")) {
+        mnuFilePrint_Click();
+    } else if (key == QLatin1String("Cut")) {
+        mnuEditCut_Click();
+    } else if (key == QLatin1String("Copy")) {
+        mnuEditCopy_Click();
+    } else if (key == QLatin1String("Paste")) {
+        mnuEditPaste_Click();
+    } else if (key == QLatin1String("Bold")) {
+        toggleFormatting(
+            Button, [](const frmDocument* d) { return d->rtfText->SelBold(); },
+            [](frmDocument* d, bool on) { d->rtfText->setSelBold(on); });
+    } else if (key == QLatin1String("Italic")) {
+        toggleFormatting(
+            Button, [](const frmDocument* d) { return d->rtfText->SelItalic(); },
+            [](frmDocument* d, bool on) { d->rtfText->setSelItalic(on); });
+    } else if (key == QLatin1String("Underline")) {
+        toggleFormatting(
+            Button, [](const frmDocument* d) { return d->rtfText->SelUnderline(); },
+            [](frmDocument* d, bool on) { d->rtfText->setSelUnderline(on); });
+    } else if (key == QLatin1String("Align Left")) {
+        if (frmDocument* document = activeDocument())
+            document->rtfText->setSelAlignment(RichTextBox::AlignLeftValue);
+    } else if (key == QLatin1String("Center")) {
+        if (frmDocument* document = activeDocument())
+            document->rtfText->setSelAlignment(RichTextBox::AlignCenterValue);
+    } else if (key == QLatin1String("Align Right")) {
+        if (frmDocument* document = activeDocument())
+            document->rtfText->setSelAlignment(RichTextBox::AlignRightValue);
+    } else if (key == QLatin1String("Change Directory")) {
+        mnuOptionsChangeDirectory_Click();
+    } else if (key == QLatin1String("Download File")) {
+        // With no document in front the emptiness test cannot be made, so only the new window opens.
+        frmDocument* document = activeDocument();
+        if (document && document->rtfText->Text().isEmpty())
+            return;
+        if (document)
+            document->ctlAsync1->setURL(document->rtfText->Text());
+        LoadNewDoc();
+    } else if (key == QLatin1String("View Log File")) {
+        mnuViewViewLogFile_Click();
+    } else if (key == QLatin1String("File Save Options")) {
+        mnuOptionsFileSaveOptions_Click();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Menu bar
+
+QAction* frmMain::addItem(QMenu* menu, const char* name, const QString& caption, void (frmMain::*slot)(),
+                          const QKeySequence& shortcut)
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    if (!shortcut.isEmpty())
+        action->setShortcut(shortcut);
+    connect(action, &QAction::triggered, this, slot);
+    return action;
+}
+
+void frmMain::addSeparatorItem(QMenu* menu, const char* name)
+{
+    menu->addSeparator()->setObjectName(QLatin1String(name));
+}
+
+void frmMain::createMenus()
+{
+    QMenuBar* bar = menuBar();
+    const auto addMenu = [bar](const char* name, const QString& caption) {
+        QMenu* menu = bar->addMenu(caption);
+        menu->setObjectName(QLatin1String(name));
+        menu->menuAction()->setObjectName(QLatin1String(name) + QStringLiteral("Action"));
+        return menu;
+    };
+
+    QMenu* file = addMenu("mnuFile", QStringLiteral("&File"));
+    addItem(file, "mnuFileNew", QStringLiteral("&New"), &frmMain::mnuFileNew_Click, QKeySequence(Qt::CTRL | Qt::Key_N));
+    addItem(file, "mnuFileOpen", QStringLiteral("&Open..."), &frmMain::mnuFileOpen_Click,
+            QKeySequence(Qt::CTRL | Qt::Key_O));
+    addItem(file, "mnuFileWebBrowser", QStringLiteral("Open in &Web Browser "), &frmMain::mnuFileWebBrowser_Click);
+    addItem(file, "mnuFileClose", QStringLiteral("&Close"), &frmMain::mnuFileClose_Click);
+    addSeparatorItem(file, "mnuFileBar0");
+    addItem(file, "mnuFileSave", QStringLiteral("&Save"), &frmMain::mnuFileSave_Click);
+    addItem(file, "mnuFileSaveAs", QStringLiteral("Save &As..."), &frmMain::mnuFileSaveAs_Click);
+    addSeparatorItem(file, "mnuFileBar2");
+    addItem(file, "mnuFilePageSetup", QStringLiteral("Page Set&up..."), &frmMain::mnuFilePageSetup_Click);
+    addItem(file, "mnuFilePrint", QStringLiteral("&Print..."), &frmMain::mnuFilePrint_Click);
+    addSeparatorItem(file, "mnuFileBar4");
+    addItem(file, "mnuFileExit", QStringLiteral("E&xit"), &frmMain::mnuFileExit_Click);
+
+    QMenu* edit = addMenu("mnuEdit", QStringLiteral("&Edit"));
+    addItem(edit, "mnuEditCut", QStringLiteral("Cu&t"), &frmMain::mnuEditCut_Click, QKeySequence(Qt::CTRL | Qt::Key_X));
+    addItem(edit, "mnuEditCopy", QStringLiteral("&Copy"), &frmMain::mnuEditCopy_Click,
+            QKeySequence(Qt::CTRL | Qt::Key_C));
+    addItem(edit, "mnuEditPaste", QStringLiteral("&Paste"), &frmMain::mnuEditPaste_Click,
+            QKeySequence(Qt::CTRL | Qt::Key_V));
+
+    QMenu* view = addMenu("mnuView", QStringLiteral("&View"));
+    addItem(view, "mnuViewToolbar", QStringLiteral("&Toolbar"), &frmMain::mnuViewToolbar_Click)->setCheckable(true);
+    addItem(view, "mnuViewStatusBar", QStringLiteral("Status &Bar"), &frmMain::mnuViewStatusBar_Click)
+        ->setCheckable(true);
+    addSeparatorItem(view, "mnuViewBar0");
+    addItem(view, "mnuViewViewLogFile", QStringLiteral("View &Log File"), &frmMain::mnuViewViewLogFile_Click);
+    addSeparatorItem(view, "mnuViewBar1");
+    addItem(view, "mnuViewWebBrowser", QStringLiteral("&Web Browser"), &frmMain::mnuViewWebBrowser_Click);
+    findChild<QAction*>(QStringLiteral("mnuViewToolbar"))->setChecked(true);
+    findChild<QAction*>(QStringLiteral("mnuViewStatusBar"))->setChecked(true);
+
+    QMenu* options = addMenu("mnuOptions", QStringLiteral("&Options"));
+    addItem(options, "mnuOptionsChangeDirectory", QStringLiteral("&Change Directory"),
+            &frmMain::mnuOptionsChangeDirectory_Click);
+    addItem(options, "mnuOptionsDownloadOptions", QStringLiteral("&Download Options"),
+            &frmMain::mnuOptionsDownloadOptions_Click);
+    addItem(options, "mnuOptionsFileSaveOptions", QStringLiteral("&File Save Options"),
+            &frmMain::mnuOptionsFileSaveOptions_Click);
+    addSeparatorItem(options, "mnuOptionsBar0");
+    addItem(options, "mnuOptionsHomePageofWebBrowser", QStringLiteral("Change &Home Page of Web Browser"),
+            &frmMain::mnuOptionsHomePageofWebBrowser_Click);
+    addSeparatorItem(options, "mnuOptionsBar1");
+    QAction* rightHalf = addItem(options, "mnuOptionsWebBrowserInRightHalfWindow",
+                                 QStringLiteral("&Web Browser in Right Half Window"),
+                                 &frmMain::mnuOptionsWebBrowserInRightHalfWindow_Click);
+    rightHalf->setCheckable(true);
+    rightHalf->setChecked(true);
+    addItem(options, "mnuOptionsSaveLogFileOnExit", QStringLiteral("&Save Log File on Exit"),
+            &frmMain::mnuOptionsSaveLogFileOnExit_Click)
+        ->setCheckable(true);
+
+    m_windowMenu = addMenu("mnuWindow", QStringLiteral("&Window"));
+    m_windowMenuFixedItems << addItem(m_windowMenu, "mnuWindowNewWindow", QStringLiteral("&New Window"),
+                                      &frmMain::mnuWindowNewWindow_Click);
+    m_windowMenu->addSeparator()->setObjectName(QStringLiteral("mnuWindowBar0"));
+    m_windowMenuFixedItems << m_windowMenu->actions().constLast();
+    m_windowMenuFixedItems << addItem(m_windowMenu, "mnuWindowCascade", QStringLiteral("&Cascade"),
+                                      &frmMain::mnuWindowCascade_Click);
+    m_windowMenuFixedItems << addItem(m_windowMenu, "mnuWindowTileHorizontal", QStringLiteral("Tile &Horizontal"),
+                                      &frmMain::mnuWindowTileHorizontal_Click);
+    m_windowMenuFixedItems << addItem(m_windowMenu, "mnuWindowTileVertical", QStringLiteral("Tile &Vertical"),
+                                      &frmMain::mnuWindowTileVertical_Click);
+    m_windowMenuFixedItems << addItem(m_windowMenu, "mnuWindowArrangeIcons", QStringLiteral("&Arrange Icons"),
+                                      &frmMain::mnuWindowArrangeIcons_Click);
+    connect(m_windowMenu, &QMenu::aboutToShow, this, &frmMain::rebuildWindowMenu);
+
+    QMenu* help = addMenu("mnuHelp", QStringLiteral("&Help"));
+    addItem(help, "mnuHelpContents", QStringLiteral("&Contents"), &frmMain::mnuHelpContents_Click);
+    addItem(help, "mnuHelpSearchForHelpOn", QStringLiteral("&Search For Help On..."),
+            &frmMain::mnuHelpSearchForHelpOn_Click);
+    addSeparatorItem(help, "mnuHelpBar0");
+    addItem(help, "mnuHelpTarnwickHomePage", QStringLiteral("&Tarnwick Home Page"),
+            &frmMain::mnuHelpTarnwickHomePage_Click);
+    addSeparatorItem(help, "mnuHelpBar1");
+    addItem(help, "mnuHelpAbout", QStringLiteral("&About "), &frmMain::mnuHelpAbout_Click);
+}
+
+void frmMain::rebuildWindowMenu()
+{
+    for (QAction* action : m_windowMenu->actions()) {
+        if (!m_windowMenuFixedItems.contains(action)) {
+            m_windowMenu->removeAction(action);
+            action->deleteLater();
+        }
+    }
+    const QList<QMdiSubWindow*> windows = mdiArea->subWindowList(QMdiArea::CreationOrder);
+    QList<QMdiSubWindow*> listed;
+    for (QMdiSubWindow* frame : windows) {
+        if (frame->isVisible())
+            listed << frame;
+    }
+    if (listed.isEmpty())
+        return;
+    m_windowMenu->addSeparator();
+    QMdiSubWindow* active = mdiArea->currentSubWindow();
+    for (int i = 0; i < listed.size(); ++i) {
+        QMdiSubWindow* frame = listed.at(i);
+        const QString text = i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(frame->windowTitle())
+                                   : QStringLiteral("%1 %2").arg(i + 1).arg(frame->windowTitle());
+        QAction* item = m_windowMenu->addAction(text);
+        item->setCheckable(true);
+        item->setChecked(frame == active);
+        connect(item, &QAction::triggered, this, [this, window = QPointer<QMdiSubWindow>(frame)] {
+            if (window)
+                mdiArea->setActiveSubWindow(window);
+        });
+    }
+}
+
+} // namespace tarnwick::shell
