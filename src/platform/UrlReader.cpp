@@ -1,0 +1,506 @@
+#include "platform/UrlReader.h"
+
+#include "platform/net/DownloadFileName.h"
+#include "platform/net/DownloadFolder.h"
+#include "platform/net/EnvironmentProxyFactory.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QMutex>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStandardPaths>
+#include <QThread>
+
+namespace tarnwick::platform {
+
+namespace {
+
+// Bounds what Qt holds per download before the data is written out, whatever the size.
+constexpr qint64 readBufferBytes = 256 * 1024;
+constexpr qint64 copyChunkBytes = 64 * 1024;
+// Past this an error page is cut off rather than read to its end.
+constexpr qint64 maxErrorPageBytes = 256 * 1024;
+
+QPointer<QNetworkAccessManager>& mainThreadManager()
+{
+    static QPointer<QNetworkAccessManager> manager;
+    return manager;
+}
+
+void deleteMainThreadManager()
+{
+    delete mainThreadManager().data();
+}
+
+QNetworkAccessManager* managerForThisThread()
+{
+    static thread_local QPointer<QNetworkAccessManager> manager;
+    if (!manager) {
+        manager = new QNetworkAccessManager;
+        manager->setProxyFactory(new net::EnvironmentProxyFactory);
+        QThread* thread = QThread::currentThread();
+        const QCoreApplication* application = QCoreApplication::instance();
+        if (application && application->thread() == thread) {
+            // Gone while the application object still exists: closing a cached TLS connection
+            // later, from the application's child list, makes Qt's TLS code warn.
+            mainThreadManager() = manager;
+            qAddPostRoutine(deleteMainThreadManager);
+        } else {
+            QObject::connect(thread, &QThread::finished, manager.data(), &QObject::deleteLater);
+        }
+    }
+    return manager;
+}
+
+// Orphans of a crashed run are cleared once per root and process, on its first download.
+void cleanupStaleFoldersOnce(const QString& root)
+{
+    static QMutex mutex;
+    static QSet<QString> cleaned;
+    {
+        const QMutexLocker lock(&mutex);
+        if (cleaned.contains(root))
+            return;
+        cleaned.insert(root);
+    }
+    net::removeStaleFolders(root);
+}
+
+bool isFollowedRedirect(int status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+bool isNetworkScheme(const QString& scheme)
+{
+    return scheme == QLatin1String("http") || scheme == QLatin1String("https");
+}
+
+QString visitKey(const QUrl& url)
+{
+    return url.adjusted(QUrl::RemoveFragment | QUrl::NormalizePathSegments).toString(QUrl::FullyEncoded);
+}
+
+} // namespace
+
+UrlReader::UrlReader(QObject* parent)
+    : QObject(parent)
+{
+    m_idleTimer.setSingleShot(true);
+    connect(&m_idleTimer, &QTimer::timeout, this, &UrlReader::onIdleTimeout);
+}
+
+UrlReader::~UrlReader()
+{
+    discard();
+}
+
+QString UrlReader::defaultDownloadRoot()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QLatin1String("/downloads");
+}
+
+void UrlReader::setDownloadRoot(const QString& root)
+{
+    m_root = root;
+}
+
+QString UrlReader::downloadRoot() const
+{
+    return m_root.isEmpty() ? defaultDownloadRoot() : m_root;
+}
+
+void UrlReader::setIdleTimeout(std::chrono::milliseconds timeout)
+{
+    m_idleTimeout = timeout;
+}
+
+std::chrono::milliseconds UrlReader::idleTimeout() const
+{
+    return m_idleTimeout;
+}
+
+int UrlReader::cleanupStaleFolders(const QString& root)
+{
+    return net::removeStaleFolders(root);
+}
+
+QUrl UrlReader::addressFromText(const QString& text, QString* error)
+{
+    const auto rejected = [error](const QString& message) {
+        if (error)
+            *error = message;
+        return QUrl();
+    };
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return rejected(tr("No address was given."));
+    for (const QChar c : trimmed) {
+        if (c == u'\n' || c == u'\r' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            return rejected(tr("The text holds more than one line, not one address."));
+    }
+    // An explicit scheme is taken as written: fromUserInput would "repair" a text such as two
+    // addresses on one line into some other address instead of refusing it.
+    static const QRegularExpression explicitScheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
+    const QUrl url = explicitScheme.match(trimmed).hasMatch() ? QUrl(trimmed, QUrl::TolerantMode)
+                                                              : QUrl::fromUserInput(trimmed);
+    if (!url.isValid() || url.isEmpty())
+        return rejected(tr("\"%1\" is not a valid address.").arg(trimmed));
+    const QString scheme = url.scheme().toLower();
+    if (isNetworkScheme(scheme)) {
+        if (url.host().isEmpty())
+            return rejected(tr("The address \"%1\" names no host.").arg(trimmed));
+    } else if (scheme == QLatin1String("file")) {
+        const QString host = url.host();
+        if (!host.isEmpty() && host != QLatin1String("localhost"))
+            return rejected(tr("The file address \"%1\" names another computer.").arg(trimmed));
+        if (url.path().isEmpty())
+            return rejected(tr("The file address \"%1\" names no file.").arg(trimmed));
+    } else if (scheme != QLatin1String("data")) {
+        return rejected(tr("Addresses of the kind \"%1:\" cannot be read.").arg(url.scheme()));
+    }
+    return url;
+}
+
+void UrlReader::start(const QString& text)
+{
+    discard();
+    m_text = text;
+    m_url = QUrl();
+    m_errorString.clear();
+    m_bytesReceived = 0;
+    m_bytesExpected = -1;
+    m_redirects = 0;
+    m_visited.clear();
+    m_dataReported = false;
+    m_running = true;
+    const quint64 generation = m_generation;
+    // Reports start after start() returns, so a caller can finish setting up first.
+    QMetaObject::invokeMethod(this, [this, generation] { begin(generation); }, Qt::QueuedConnection);
+}
+
+void UrlReader::discard()
+{
+    ++m_generation;
+    dropReply();
+    m_idleTimer.stop();
+    removeFolder();
+    m_running = false;
+}
+
+void UrlReader::begin(quint64 generation)
+{
+    if (generation != m_generation)
+        return;
+    QString error;
+    const QUrl url = addressFromText(m_text, &error);
+    if (url.isEmpty()) {
+        fail(error);
+        return;
+    }
+    m_network = isNetworkScheme(url.scheme().toLower());
+    cleanupStaleFoldersOnce(downloadRoot());
+    m_url = url;
+    if (!report(FindingResource))
+        return;
+    m_visited.append(visitKey(url));
+    sendRequest(url);
+}
+
+void UrlReader::sendRequest(const QUrl& url)
+{
+    m_url = url;
+    m_phase = Phase::AwaitingHeaders;
+    m_errorPageBytes = 0;
+    m_connectingReported = false;
+    m_requestReported = false;
+    if (m_network) {
+        const auto proxy = net::EnvironmentProxyFactory::decide(url, QProcessEnvironment::systemEnvironment());
+        if (!proxy.error.isEmpty()) {
+            fail(proxy.error);
+            return;
+        }
+    }
+
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    // The file must hold the bytes the server holds: no transparent decompression, and the
+    // announced length stays comparable with what was received.
+    request.setRawHeader("Accept-Encoding", "identity");
+
+    QNetworkReply* reply = managerForThisThread()->get(request);
+    m_reply = reply;
+    reply->setReadBufferSize(readBufferBytes);
+    connect(reply, &QNetworkReply::socketStartedConnecting, this, &UrlReader::onSocketStartedConnecting);
+    connect(reply, &QNetworkReply::requestSent, this, &UrlReader::onRequestSent);
+    connect(reply, &QNetworkReply::metaDataChanged, this, &UrlReader::handleHeaders);
+    connect(reply, &QNetworkReply::readyRead, this, &UrlReader::onReadyRead);
+    connect(reply, &QNetworkReply::downloadProgress, this, &UrlReader::touch);
+    connect(reply, &QNetworkReply::encrypted, this, &UrlReader::touch);
+    connect(reply, &QNetworkReply::finished, this, &UrlReader::onFinished);
+    touch();
+}
+
+void UrlReader::onSocketStartedConnecting()
+{
+    touch();
+    reportConnecting();
+}
+
+void UrlReader::onRequestSent()
+{
+    touch();
+    reportRequestSent();
+}
+
+bool UrlReader::handleHeaders()
+{
+    if (m_phase == Phase::Receiving)
+        return true;
+    if (m_phase == Phase::DiscardingErrorPage) {
+        discardErrorPage();
+        return false;
+    }
+    touch();
+    QNetworkReply* reply = m_reply;
+    if (m_network) {
+        const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        if (!statusAttribute.isValid()) {
+            fail(reply->error() != QNetworkReply::NoError ? reply->errorString()
+                                                          : tr("The server sent no response."));
+            return false;
+        }
+        const int status = statusAttribute.toInt();
+        if (isFollowedRedirect(status))
+            return followRedirect();
+        if (status < 200 || status > 299) {
+            // The body is an error page, never saved. It is read to its end (if short) rather
+            // than cut off, which keeps the connection reusable and Qt's error reporting sane.
+            const QString reason =
+                reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString().trimmed();
+            m_pendingError = tr("The server answered %1 %2.").arg(status).arg(reason).trimmed();
+            m_phase = Phase::DiscardingErrorPage;
+            discardErrorPage();
+            return false;
+        }
+        if (!reportRequestSent())
+            return false;
+    } else if (reply->error() != QNetworkReply::NoError) {
+        fail(reply->errorString());
+        return false;
+    }
+    m_phase = Phase::Receiving;
+    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    m_bytesExpected = length.isValid() ? length.toLongLong() : -1;
+    if (!openLocalFile())
+        return false;
+    return report(BeginDownloadData);
+}
+
+void UrlReader::discardErrorPage()
+{
+    char buffer[copyChunkBytes];
+    for (qint64 count; (count = m_reply->read(buffer, sizeof buffer)) > 0;)
+        m_errorPageBytes += count;
+    if (m_errorPageBytes > maxErrorPageBytes || m_reply->isFinished())
+        fail(m_pendingError);
+}
+
+bool UrlReader::followRedirect()
+{
+    QUrl location = m_reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+    if (location.isEmpty()) {
+        fail(tr("The server redirected without saying where to."));
+        return false;
+    }
+    const QUrl target = m_url.resolved(location).adjusted(QUrl::RemoveFragment);
+    const QString scheme = target.scheme().toLower();
+    if (!isNetworkScheme(scheme) || target.host().isEmpty()) {
+        fail(tr("The server redirected to %1, which cannot be followed.").arg(target.toDisplayString()));
+        return false;
+    }
+    if (m_url.scheme().toLower() == QLatin1String("https") && scheme != QLatin1String("https")) {
+        fail(tr("The secure address %1 redirected to the insecure address %2.")
+                 .arg(m_url.toDisplayString(), target.toDisplayString()));
+        return false;
+    }
+    if (m_redirects >= maxRedirects) {
+        fail(tr("The server redirected more than %1 times.").arg(maxRedirects));
+        return false;
+    }
+    const QString key = visitKey(target);
+    if (m_visited.contains(key)) {
+        fail(tr("The server's redirects go round in a loop at %1.").arg(target.toDisplayString()));
+        return false;
+    }
+    ++m_redirects;
+    m_visited.append(key);
+    dropReply();
+    if (!report(Redirecting))
+        return false;
+    sendRequest(target);
+    return false; // the reply that asked for the redirect is finished with
+}
+
+bool UrlReader::openLocalFile()
+{
+    QString error;
+    m_folder = net::createPrivateFolder(downloadRoot(), &error);
+    if (m_folder.isEmpty()) {
+        fail(error);
+        return false;
+    }
+    const QString name = net::downloadFileName(m_url, m_reply->rawHeader("Content-Disposition"),
+                                               m_reply->header(QNetworkRequest::ContentTypeHeader).toString());
+    m_localFilePath = QDir(m_folder).filePath(name);
+    m_file = std::make_unique<QFile>(m_localFilePath);
+    if (!m_file->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        fail(tr("Cannot create %1: %2").arg(QDir::toNativeSeparators(m_localFilePath), m_file->errorString()));
+        return false;
+    }
+    return true;
+}
+
+void UrlReader::onReadyRead()
+{
+    touch();
+    if (!handleHeaders())
+        return;
+    drain();
+}
+
+bool UrlReader::drain()
+{
+    const qint64 before = m_bytesReceived;
+    char buffer[copyChunkBytes];
+    for (;;) {
+        const qint64 count = m_reply->read(buffer, sizeof buffer);
+        if (count <= 0)
+            break;
+        if (m_file->write(buffer, count) != count) {
+            fail(tr("Cannot write %1: %2").arg(QDir::toNativeSeparators(m_localFilePath), m_file->errorString()));
+            return false;
+        }
+        m_bytesReceived += count;
+    }
+    if (m_bytesReceived == before)
+        return true;
+    // Every chunk would flood a log on a large file; a tenth of a second still shows movement.
+    if (m_dataReported && m_sinceDataReport.elapsed() < dataReportInterval.count())
+        return true;
+    m_dataReported = true;
+    m_sinceDataReport.start();
+    return report(DownloadingData);
+}
+
+void UrlReader::onFinished()
+{
+    if (!handleHeaders())
+        return;
+    QNetworkReply* reply = m_reply;
+    if (reply->error() != QNetworkReply::NoError) {
+        fail(reply->errorString());
+        return;
+    }
+    if (!drain())
+        return;
+    if (m_bytesExpected >= 0 && m_bytesReceived < m_bytesExpected) {
+        fail(tr("The transfer ended after %1 of the %2 bytes announced.").arg(m_bytesReceived).arg(m_bytesExpected));
+        return;
+    }
+    if (!m_file->flush()) {
+        fail(tr("Cannot write %1: %2").arg(QDir::toNativeSeparators(m_localFilePath), m_file->errorString()));
+        return;
+    }
+    m_file->close();
+    succeed();
+}
+
+void UrlReader::onIdleTimeout()
+{
+    fail(tr("Nothing was received for %1 seconds.").arg(double(m_idleTimeout.count()) / 1000.0));
+}
+
+bool UrlReader::reportConnecting()
+{
+    if (m_connectingReported)
+        return true;
+    m_connectingReported = true;
+    return report(Connecting);
+}
+
+bool UrlReader::reportRequestSent()
+{
+    if (!reportConnecting())
+        return false;
+    if (m_requestReported)
+        return true;
+    m_requestReported = true;
+    return report(SendingRequest);
+}
+
+bool UrlReader::report(int statusCode)
+{
+    // A receiver may discard, restart or delete the reader; whatever came next is then void.
+    const QPointer<UrlReader> self(this);
+    const quint64 generation = m_generation;
+    emit progress(statusCode);
+    return self && generation == m_generation;
+}
+
+void UrlReader::touch()
+{
+    m_idleTimer.start(m_idleTimeout);
+}
+
+void UrlReader::fail(const QString& message)
+{
+    m_errorString = message;
+    dropReply();
+    m_idleTimer.stop();
+    removeFolder();
+    m_running = false;
+    if (!report(Failed))
+        return;
+    emit completed(false, QString());
+}
+
+void UrlReader::succeed()
+{
+    dropReply();
+    m_idleTimer.stop();
+    m_file.reset();
+    m_running = false;
+    if (!report(EndDownloadData))
+        return;
+    emit completed(true, m_localFilePath);
+}
+
+void UrlReader::dropReply()
+{
+    QNetworkReply* reply = m_reply;
+    m_reply = nullptr;
+    if (!reply)
+        return;
+    reply->disconnect(this);
+    // Deleting a reply cancels its request. abort() would too, but it raises an error of its
+    // own, which clashes (with a warning) with one that Qt may already have queued.
+    reply->deleteLater();
+}
+
+void UrlReader::removeFolder()
+{
+    m_file.reset();
+    if (!m_folder.isEmpty())
+        QDir(m_folder).removeRecursively();
+    m_folder.clear();
+    m_localFilePath.clear();
+}
+
+} // namespace tarnwick::platform

@@ -1,0 +1,147 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <QUrl>
+
+#include <chrono>
+#include <memory>
+
+class QFile;
+class QNetworkReply;
+
+namespace tarnwick::platform {
+
+// Reads one address into a file of its own, asynchronously, for the per-document download
+// control. Every report is a signal emitted from the reader's thread after start() has
+// returned, in this order:
+//
+//   progress(1)  the read begins (for http/https: before the host is looked up)
+//   progress(2)  a connection is used for the request: its socket starts connecting, or, when
+//                an open connection is reused (or the protocol gives no such hint), just before 11
+//   progress(11) the request has been sent
+//   progress(3)  a redirect is followed; 2 and 11 then follow again for the next hop
+//   progress(4)  a successful (2xx) response begins; the local file now exists
+//   progress(5)  data arrived: at once for the first data, then at most every 100 ms
+//   progress(6)  all data is in and the file is complete
+//   completed(true, path)
+//
+// file: and data: addresses report 1, 4, 5 (if there is any data), 6. Any failure reports
+// progress(0) and then completed(false, {}), and nothing of the download is kept. Failures
+// include an HTTP status outside 2xx, certificate errors (none is ignored), more than
+// maxRedirects redirects or one that revisits an address, leaving https, a body shorter than
+// its Content-Length, and nothing happening for idleTimeout(). Proxies come from the
+// environment (see net::EnvironmentProxyFactory).
+//
+// The file lives in a folder of its own (mode 0700) under the download root; it stays until
+// discard() or the destructor, so that the caller can copy it first.
+class UrlReader : public QObject
+{
+    Q_OBJECT
+public:
+    enum Status {
+        Failed = 0,
+        FindingResource = 1,
+        Connecting = 2,
+        Redirecting = 3,
+        BeginDownloadData = 4,
+        DownloadingData = 5,
+        EndDownloadData = 6,
+        SendingRequest = 11,
+    };
+    Q_ENUM(Status)
+
+    static constexpr int maxRedirects = 20;
+    static constexpr std::chrono::milliseconds defaultIdleTimeout{60000};
+    static constexpr std::chrono::milliseconds dataReportInterval{100};
+
+    explicit UrlReader(QObject* parent = nullptr);
+    ~UrlReader() override;
+
+    // The per-user cache folder's "downloads"; used unless setDownloadRoot() says otherwise.
+    static QString defaultDownloadRoot();
+    void setDownloadRoot(const QString& root);
+    QString downloadRoot() const;
+
+    // A read fails when nothing at all happens on it for this long.
+    void setIdleTimeout(std::chrono::milliseconds timeout);
+    std::chrono::milliseconds idleTimeout() const;
+
+    // Drops any read in progress without reporting on it, then begins reading text.
+    void start(const QString& text);
+    // Stops a read without reporting on it and removes its folder and file. Idempotent.
+    void discard();
+
+    QString text() const { return m_text; }           // exactly as given to start()
+    QUrl url() const { return m_url; }                // the address being read, after redirects
+    bool isRunning() const { return m_running; }
+    QString localFilePath() const { return m_localFilePath; }
+    QString errorString() const { return m_errorString; }
+    qint64 bytesReceived() const { return m_bytesReceived; }
+    qint64 bytesExpected() const { return m_bytesExpected; } // -1 when the server did not say
+
+    // How start() reads a text: an empty QUrl (and *error) for anything but one address.
+    static QUrl addressFromText(const QString& text, QString* error = nullptr);
+
+    // Removes the download folders that processes no longer running left under root.
+    static int cleanupStaleFolders(const QString& root);
+
+signals:
+    void progress(int statusCode);
+    void completed(bool ok, const QString& localFilePath);
+
+private:
+    void begin(quint64 generation);
+    void sendRequest(const QUrl& url);
+    void onSocketStartedConnecting();
+    void onRequestSent();
+    void onReadyRead();
+    void onFinished();
+    void onIdleTimeout();
+    bool handleHeaders();
+    void discardErrorPage();
+    bool followRedirect();
+    bool openLocalFile();
+    bool drain();
+    bool reportConnecting();
+    bool reportRequestSent();
+    bool report(int statusCode);
+    void touch();
+    void fail(const QString& message);
+    void succeed();
+    void dropReply();
+    void removeFolder();
+
+    QString m_text;
+    QUrl m_url;
+    QString m_root;
+    std::chrono::milliseconds m_idleTimeout = defaultIdleTimeout;
+
+    quint64 m_generation = 0; // a report computed for an older start() or discard() is stale
+    bool m_running = false;
+    bool m_network = false;
+    enum class Phase { AwaitingHeaders, Receiving, DiscardingErrorPage };
+    Phase m_phase = Phase::AwaitingHeaders;
+    QString m_pendingError;
+    qint64 m_errorPageBytes = 0;
+    bool m_connectingReported = false;
+    bool m_requestReported = false;
+    bool m_dataReported = false;
+    int m_redirects = 0;
+    QStringList m_visited;
+
+    QPointer<QNetworkReply> m_reply;
+    std::unique_ptr<QFile> m_file;
+    QString m_folder;
+    QString m_localFilePath;
+    QString m_errorString;
+    qint64 m_bytesReceived = 0;
+    qint64 m_bytesExpected = -1;
+    QTimer m_idleTimer;
+    QElapsedTimer m_sinceDataReport;
+};
+
+} // namespace tarnwick::platform

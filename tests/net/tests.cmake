@@ -1,0 +1,3 @@
+tarnwick_add_test(tst_urlreader ${CMAKE_CURRENT_LIST_DIR}/tst_urlreader.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../support/LoopbackHttpServer.cpp LINK tarnwick_platform Qt6::Network)
+target_include_directories(tst_urlreader PRIVATE ${CMAKE_CURRENT_LIST_DIR}/..)
