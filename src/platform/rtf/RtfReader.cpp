@@ -1,0 +1,1186 @@
+#include "platform/rtf/RtfReader.h"
+
+#include "platform/rtf/CodePages.h"
+
+#include <QColor>
+#include <QHash>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace tarnwick::platform::rtf {
+
+namespace {
+
+// Real documents nest a few dozen groups; beyond this the content is dropped rather than
+// letting hostile input grow the state stack without bound.
+constexpr std::size_t kMaxDepth = 1024;
+// Word's own limits; larger values only make layout misbehave.
+constexpr int kMaxHalfPoints = 3276;
+constexpr int kMaxTwips = 31680;
+constexpr std::size_t kMaxTableEntries = 1 << 16;
+
+enum class Kw : std::uint8_t {
+    Unknown,
+    FontTable, ColorTable, Field, FldInst, FldRslt, Upr, Ud, SkipDest,
+    Ansi, AnsiCpg, Mac, Pc, Pca, Deff, FCharset, Cpg, Red, Green, Blue, Uc, U, Bin,
+    Plain, F, Fs, B, I, Ul, UlNone, UlDotted, UlDash, UlDashDot, UlDashDotDot, UlWave,
+    Strike, Cf, Highlight, Cb, Super, Sub, NoSuperSub, Up, Dn, Hidden,
+    Pard, Ql, Qc, Qr, Qj, Li, Ri, Fi, Sb, Sa, InTable,
+    Par, Line, Tab, Cell, Row,
+    Emdash, Endash, Lquote, Rquote, Ldblquote, Rdblquote, Bullet, Emspace, Enspace, Qmspace,
+    Zwj, Zwnj, Ltrmark, Rtlmark,
+};
+
+struct Keyword {
+    const char* name;
+    Kw kw;
+};
+
+// Destinations listed as SkipDest hold nothing the document model shows; some writers omit
+// the \* in front of them, so they are known by name.
+constexpr Keyword kKeywords[] = {
+    {"aftncn", Kw::SkipDest}, {"aftnsep", Kw::SkipDest}, {"aftnsepc", Kw::SkipDest},
+    {"annotation", Kw::SkipDest}, {"ansi", Kw::Ansi}, {"ansicpg", Kw::AnsiCpg},
+    {"atnauthor", Kw::SkipDest}, {"atndate", Kw::SkipDest}, {"atnid", Kw::SkipDest},
+    {"atnref", Kw::SkipDest}, {"atrfend", Kw::SkipDest}, {"atrfstart", Kw::SkipDest},
+    {"author", Kw::SkipDest}, {"b", Kw::B}, {"background", Kw::SkipDest}, {"bin", Kw::Bin},
+    {"bkmkend", Kw::SkipDest}, {"bkmkstart", Kw::SkipDest}, {"blipuid", Kw::SkipDest},
+    {"blue", Kw::Blue}, {"buptim", Kw::SkipDest}, {"bullet", Kw::Bullet}, {"category", Kw::SkipDest},
+    {"cb", Kw::Cb}, {"cell", Kw::Cell}, {"cf", Kw::Cf}, {"chcbpat", Kw::Cb},
+    {"colorschememapping", Kw::SkipDest}, {"colortbl", Kw::ColorTable}, {"comment", Kw::SkipDest},
+    {"company", Kw::SkipDest}, {"cpg", Kw::Cpg}, {"creatim", Kw::SkipDest},
+    {"datastore", Kw::SkipDest}, {"deff", Kw::Deff}, {"dn", Kw::Dn}, {"do", Kw::SkipDest},
+    {"doccomm", Kw::SkipDest}, {"docvar", Kw::SkipDest}, {"emdash", Kw::Emdash},
+    {"emspace", Kw::Emspace}, {"endash", Kw::Endash}, {"enspace", Kw::Enspace}, {"f", Kw::F},
+    {"falt", Kw::SkipDest}, {"fcharset", Kw::FCharset}, {"fi", Kw::Fi}, {"field", Kw::Field},
+    {"filetbl", Kw::SkipDest}, {"fldinst", Kw::FldInst}, {"fldrslt", Kw::FldRslt},
+    {"fonttbl", Kw::FontTable}, {"footer", Kw::SkipDest}, {"footerf", Kw::SkipDest},
+    {"footerl", Kw::SkipDest}, {"footerr", Kw::SkipDest}, {"footnote", Kw::SkipDest},
+    {"fs", Kw::Fs}, {"ftncn", Kw::SkipDest}, {"ftnsep", Kw::SkipDest}, {"ftnsepc", Kw::SkipDest},
+    {"generator", Kw::SkipDest}, {"green", Kw::Green}, {"header", Kw::SkipDest},
+    {"headerf", Kw::SkipDest}, {"headerl", Kw::SkipDest}, {"headerr", Kw::SkipDest},
+    {"highlight", Kw::Highlight}, {"hlinkbase", Kw::SkipDest}, {"i", Kw::I}, {"info", Kw::SkipDest}, {"intbl", Kw::InTable},
+    {"keywords", Kw::SkipDest}, {"latentstyles", Kw::SkipDest}, {"ldblquote", Kw::Ldblquote},
+    {"li", Kw::Li}, {"lin", Kw::Li}, {"line", Kw::Line}, {"listoverridetable", Kw::SkipDest},
+    {"listtable", Kw::SkipDest}, {"lquote", Kw::Lquote}, {"ltrmark", Kw::Ltrmark}, {"mac", Kw::Mac},
+    {"manager", Kw::SkipDest}, {"mmathPr", Kw::SkipDest}, {"nestcell", Kw::Cell},
+    {"nestrow", Kw::Row}, {"nonesttables", Kw::SkipDest}, {"nonshppict", Kw::SkipDest},
+    {"nosupersub", Kw::NoSuperSub}, {"objdata", Kw::SkipDest}, {"object", Kw::SkipDest},
+    {"operator", Kw::SkipDest}, {"page", Kw::Par}, {"panose", Kw::SkipDest}, {"par", Kw::Par},
+    {"pard", Kw::Pard}, {"pc", Kw::Pc}, {"pca", Kw::Pca}, {"pgdsctbl", Kw::SkipDest},
+    {"pict", Kw::SkipDest}, {"plain", Kw::Plain}, {"pn", Kw::SkipDest}, {"pntxta", Kw::SkipDest},
+    {"pntxtb", Kw::SkipDest}, {"printim", Kw::SkipDest}, {"private", Kw::SkipDest},
+    {"qc", Kw::Qc}, {"qd", Kw::Qj}, {"qj", Kw::Qj}, {"ql", Kw::Ql}, {"qmspace", Kw::Qmspace},
+    {"qr", Kw::Qr}, {"rdblquote", Kw::Rdblquote}, {"red", Kw::Red}, {"revtbl", Kw::SkipDest},
+    {"revtim", Kw::SkipDest}, {"ri", Kw::Ri}, {"rin", Kw::Ri}, {"row", Kw::Row},
+    {"rquote", Kw::Rquote}, {"rsidtbl", Kw::SkipDest}, {"rtlmark", Kw::Rtlmark},
+    {"rxe", Kw::SkipDest}, {"sa", Kw::Sa}, {"sb", Kw::Sb}, {"sect", Kw::Par}, {"shp", Kw::SkipDest},
+    {"shpinst", Kw::SkipDest}, {"shppict", Kw::SkipDest}, {"shprslt", Kw::SkipDest},
+    {"sn", Kw::SkipDest}, {"sp", Kw::SkipDest}, {"strike", Kw::Strike}, {"striked", Kw::Strike},
+    {"stylesheet", Kw::SkipDest}, {"sub", Kw::Sub}, {"subject", Kw::SkipDest},
+    {"super", Kw::Super}, {"sv", Kw::SkipDest}, {"tab", Kw::Tab}, {"tc", Kw::SkipDest},
+    {"tcn", Kw::SkipDest}, {"template", Kw::SkipDest}, {"themedata", Kw::SkipDest},
+    {"title", Kw::SkipDest}, {"txe", Kw::SkipDest}, {"u", Kw::U}, {"up", Kw::Up}, {"uc", Kw::Uc}, {"ud", Kw::Ud},
+    {"ul", Kw::Ul}, {"uld", Kw::UlDotted}, {"uldash", Kw::UlDash}, {"uldashd", Kw::UlDashDot},
+    {"uldashdd", Kw::UlDashDotDot}, {"uldb", Kw::Ul}, {"ulhwave", Kw::UlWave},
+    {"ulldash", Kw::UlDash}, {"ulnone", Kw::UlNone}, {"ulth", Kw::Ul}, {"ulthd", Kw::UlDotted},
+    {"ulthdash", Kw::UlDash}, {"ulthdashd", Kw::UlDashDot}, {"ulthdashdd", Kw::UlDashDotDot},
+    {"ulthldash", Kw::UlDash}, {"ululdbwave", Kw::UlWave}, {"ulw", Kw::Ul},
+    {"ulwave", Kw::UlWave}, {"upr", Kw::Upr}, {"userprops", Kw::SkipDest}, {"v", Kw::Hidden},
+    {"webhidden", Kw::Hidden}, {"wgrffmtfilter", Kw::SkipDest}, {"xe", Kw::SkipDest},
+    {"xmlnstbl", Kw::SkipDest}, {"zwj", Kw::Zwj}, {"zwnj", Kw::Zwnj},
+};
+
+Kw lookupKeyword(const char* name)
+{
+    static const std::vector<Keyword> sorted = [] {
+        std::vector<Keyword> v(std::begin(kKeywords), std::end(kKeywords));
+        std::sort(v.begin(), v.end(),
+                  [](const Keyword& a, const Keyword& b) { return std::strcmp(a.name, b.name) < 0; });
+        return v;
+    }();
+    auto it = std::lower_bound(sorted.begin(), sorted.end(), name,
+                               [](const Keyword& k, const char* n) { return std::strcmp(k.name, n) < 0; });
+    if (it != sorted.end() && std::strcmp(it->name, name) == 0)
+        return it->kw;
+    return Kw::Unknown;
+}
+
+enum class Dest : std::uint8_t { Normal, Skip, FontTable, ColorTable, FieldInst, UprAnsi };
+
+// Character properties as RTF states them, kept as table indices until text is emitted so
+// that comparing two runs is a handful of integer compares.
+struct CharAttrs {
+    int font = -1;
+    int halfPoints = 0; // 0: not stated
+    int fg = -1;
+    int bg = -1;
+    int href = -1;
+    std::uint8_t bold = 0;
+    std::uint8_t italic = 0;
+    std::uint8_t underline = 0; // QTextCharFormat::UnderlineStyle
+    std::uint8_t strike = 0;
+    std::uint8_t valign = 0; // QTextCharFormat::VerticalAlignment
+    std::uint8_t hidden = 0;
+
+    bool operator==(const CharAttrs& o) const
+    {
+        return font == o.font && halfPoints == o.halfPoints && fg == o.fg && bg == o.bg
+            && href == o.href && bold == o.bold && italic == o.italic && underline == o.underline
+            && strike == o.strike && valign == o.valign && hidden == o.hidden;
+    }
+    bool operator!=(const CharAttrs& o) const { return !(*this == o); }
+};
+
+size_t qHash(const CharAttrs& a, size_t seed = 0)
+{
+    return qHashMulti(seed, a.font, a.halfPoints, a.fg, a.bg, a.href,
+                      (a.bold << 20) | (a.italic << 16) | (a.underline << 12) | (a.strike << 8)
+                          | (a.valign << 4) | a.hidden);
+}
+
+struct ParaAttrs {
+    int align = 0; // 0 left, 1 centre, 2 right, 3 justified
+    int li = 0;
+    int ri = 0;
+    int fi = 0;
+    int sb = 0;
+    int sa = 0;
+    bool inTable = false;
+};
+
+struct Group {
+    CharAttrs chars;
+    ParaAttrs para;
+    int uc = 1;
+    int field = -1;
+    Dest dest = Dest::Normal;
+    bool starred = false;
+};
+
+struct FontEntry {
+    QString name;
+    int codePage = 0;
+    SymbolFont symbol = SymbolFont::None;
+    bool nameDone = false;
+};
+
+struct ColorEntry {
+    QColor color;
+    bool defined = false;
+};
+
+struct Field {
+    QString instruction;
+    int href = -1;
+    bool resolved = false;
+};
+
+bool isAlpha(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+int hexValue(unsigned char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Bytes that end a run of plain text.
+struct TextStops {
+    bool stop[256] = {};
+    constexpr TextStops()
+    {
+        for (int c = 0; c < 0x20; ++c)
+            stop[c] = c != '\t';
+        stop[static_cast<unsigned char>('{')] = true;
+        stop[static_cast<unsigned char>('}')] = true;
+        stop[static_cast<unsigned char>('\\')] = true;
+    }
+};
+constexpr TextStops kTextStops;
+
+// Characters a font name or link target can hold: the writer has no way to say the others.
+bool fitsInName(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 0x20 || u == u'\t') && u != 0x2029 && u != 0xFDD0 && u != 0xFDD1 && u != 0xFFFC;
+}
+
+// Word's field code syntax: words separated by spaces, quoted arguments with \" and \\ escapes.
+struct FieldWord {
+    QString text;
+    bool quoted = false;
+};
+
+std::vector<FieldWord> splitFieldCode(const QString& code)
+{
+    std::vector<FieldWord> words;
+    qsizetype i = 0;
+    const qsizetype n = code.size();
+    while (i < n) {
+        while (i < n && code.at(i).isSpace())
+            ++i;
+        if (i >= n)
+            break;
+        FieldWord word;
+        if (code.at(i) == QLatin1Char('"')) {
+            word.quoted = true;
+            ++i;
+            while (i < n && code.at(i) != QLatin1Char('"')) {
+                if (code.at(i) == QLatin1Char('\\') && i + 1 < n)
+                    ++i;
+                word.text.append(code.at(i++));
+            }
+            ++i;
+        } else {
+            while (i < n && !code.at(i).isSpace() && code.at(i) != QLatin1Char('"'))
+                word.text.append(code.at(i++));
+        }
+        words.push_back(std::move(word));
+    }
+    return words;
+}
+
+QString hyperlinkTarget(const QString& instruction)
+{
+    const std::vector<FieldWord> words = splitFieldCode(instruction);
+    if (words.empty() || words.front().quoted
+        || words.front().text.compare(QLatin1String("HYPERLINK"), Qt::CaseInsensitive) != 0)
+        return {};
+    QString url;
+    QString location;
+    bool haveUrl = false;
+    for (std::size_t i = 1; i < words.size(); ++i) {
+        const FieldWord& w = words[i];
+        if (!w.quoted && w.text.size() == 2 && w.text.startsWith(QLatin1Char('\\'))) {
+            const QChar sw = w.text.at(1).toLower();
+            const bool takesArgument = sw == QLatin1Char('l') || sw == QLatin1Char('o') || sw == QLatin1Char('t');
+            if (takesArgument && i + 1 < words.size()) {
+                ++i;
+                if (sw == QLatin1Char('l'))
+                    location = words[i].text;
+            }
+            continue;
+        }
+        if (!haveUrl) {
+            url = w.text;
+            haveUrl = true;
+        }
+    }
+    if (!location.isEmpty())
+        return url + QLatin1Char('#') + location;
+    return url;
+}
+
+class Parser
+{
+public:
+    Parser(const QByteArray& data, QTextCursor* cursor, bool wholeDocument)
+        : p_(data.constData())
+        , end_(data.constData() + data.size())
+        , cursor_(cursor)
+        , wholeDocument_(wholeDocument)
+        , landingFormat_(cursor->blockFormat())
+    {
+        stack_.reserve(32);
+        stack_.emplace_back();
+        stack_.back().dest = Dest::Skip; // bytes before the opening brace (a BOM, blanks)
+    }
+
+    void run();
+
+private:
+    Group& top() { return stack_.back(); }
+    bool skipping() const { return overflowDepth_ > 0 || stack_.back().dest == Dest::Skip; }
+    // Depth 1 is the \rtf1 group itself; destinations only count inside it.
+    bool nested() const { return stack_.size() > 2; }
+
+    void groupStart();
+    bool groupEnd();
+    void controlWord();
+    void controlSymbol(unsigned char c);
+    void hexByte();
+    void text(const char* start, qsizetype size);
+    void keyword(Kw kw, bool hasParam, int param);
+    bool consumeSkippedChar();
+    void skipBinary(int count);
+
+    void flushBytes();
+    void emitChar(char16_t ch);
+    void emitText(QStringView text);
+    void emitBody(QStringView text);
+    void appendRun(QStringView text);
+    void beginContent();
+    void endParagraph();
+    void cell();
+    void row();
+    void finish();
+    void finishFontName();
+
+    int codePageFor(const Group& g, SymbolFont* symbol) const;
+    QTextCharFormat charFormat(const CharAttrs& attrs);
+    QTextBlockFormat blockFormat(const ParaAttrs& para) const;
+    void flushRun();
+
+    const char* p_;
+    const char* end_;
+    std::vector<Group> stack_;
+    std::size_t overflowDepth_ = 0;
+    int skipChars_ = 0;
+    bool finished_ = false;
+
+    int ansiCodePage_ = kCodePageWindows1252;
+    int defaultFont_ = -1;
+    QHash<int, FontEntry> fonts_;
+    int fontEntry_ = -1;
+    std::vector<ColorEntry> colors_;
+    ColorEntry pendingColor_;
+    std::vector<Field> fields_;
+    QStringList hrefs_;
+
+    QByteArray bytes_;
+    CodePageDecoder decoder_;
+    QString decoded_;
+
+    QTextCursor* cursor_;
+    bool wholeDocument_;
+    QString runText_;
+    CharAttrs runAttrs_;
+    bool paragraphPending_ = false;
+    QTextBlockFormat pendingBlockFormat_;
+    QTextBlockFormat landingFormat_; // the block an insertion starts in
+    bool pendingInTable_ = false;
+    bool cellPending_ = false;
+    QHash<CharAttrs, QTextCharFormat> formats_;
+};
+
+void Parser::run()
+{
+    while (p_ < end_ && !finished_) {
+        const unsigned char c = static_cast<unsigned char>(*p_);
+        switch (c) {
+        case '{':
+            ++p_;
+            groupStart();
+            break;
+        case '}':
+            ++p_;
+            if (groupEnd())
+                return;
+            break;
+        case '\\':
+            ++p_;
+            if (p_ < end_) {
+                if (isAlpha(static_cast<unsigned char>(*p_)))
+                    controlWord();
+                else
+                    controlSymbol(static_cast<unsigned char>(*p_++));
+            }
+            break;
+        default:
+            if (kTextStops.stop[c]) {
+                ++p_; // CR and LF are layout of the file, other controls are noise
+                break;
+            }
+            const char* start = p_;
+            while (p_ < end_ && !kTextStops.stop[static_cast<unsigned char>(*p_)])
+                ++p_;
+            text(start, p_ - start);
+            break;
+        }
+    }
+    finish();
+}
+
+void Parser::groupStart()
+{
+    flushBytes();
+    skipChars_ = 0;
+    if (overflowDepth_ > 0 || stack_.size() >= kMaxDepth) {
+        ++overflowDepth_;
+        return;
+    }
+    stack_.push_back(stack_.back());
+    stack_.back().starred = false;
+    if (stack_.size() == 2)
+        stack_.back().dest = Dest::Normal;
+}
+
+bool Parser::groupEnd()
+{
+    flushBytes();
+    skipChars_ = 0;
+    if (overflowDepth_ > 0) {
+        --overflowDepth_;
+        return false;
+    }
+    const Dest closing = top().dest;
+    if (closing == Dest::FontTable)
+        finishFontName();
+    if (stack_.size() <= 2) {
+        finish(); // the \rtf1 group closed: whatever follows is not part of the document
+        return true;
+    }
+    stack_.pop_back();
+    if ((closing == Dest::FontTable || closing == Dest::ColorTable) && top().dest != closing)
+        formats_.clear();
+    return false;
+}
+
+void Parser::controlWord()
+{
+    char name[33];
+    std::size_t len = 0;
+    bool truncated = false;
+    while (p_ < end_ && isAlpha(static_cast<unsigned char>(*p_))) {
+        if (len < sizeof(name) - 1)
+            name[len++] = *p_;
+        else
+            truncated = true;
+        ++p_;
+    }
+    name[len] = '\0';
+    bool negative = false;
+    if (p_ + 1 < end_ && *p_ == '-' && isDigit(static_cast<unsigned char>(p_[1]))) {
+        negative = true;
+        ++p_;
+    }
+    bool hasParam = false;
+    long long value = 0;
+    while (p_ < end_ && isDigit(static_cast<unsigned char>(*p_))) {
+        hasParam = true;
+        if (value < std::numeric_limits<int>::max())
+            value = value * 10 + (*p_ - '0');
+        ++p_;
+    }
+    if (p_ < end_ && *p_ == ' ')
+        ++p_;
+    value = std::min<long long>(value, std::numeric_limits<int>::max());
+    const int param = static_cast<int>(negative ? -value : value);
+    keyword(truncated ? Kw::Unknown : lookupKeyword(name), hasParam, param);
+}
+
+bool Parser::consumeSkippedChar()
+{
+    if (skipChars_ <= 0)
+        return false;
+    --skipChars_;
+    return true;
+}
+
+void Parser::skipBinary(int count)
+{
+    const qsizetype left = end_ - p_;
+    p_ += std::clamp<qsizetype>(count, 0, left);
+}
+
+void Parser::keyword(Kw kw, bool hasParam, int param)
+{
+    if (skipping() || consumeSkippedChar()) {
+        if (kw == Kw::Bin)
+            skipBinary(param);
+        return;
+    }
+    flushBytes();
+    Group& g = top();
+    const bool starred = g.starred;
+    g.starred = false;
+    const bool on = !hasParam || param != 0;
+
+    if (starred && nested()) {
+        switch (kw) {
+        case Kw::FontTable:
+        case Kw::ColorTable:
+        case Kw::Field:
+        case Kw::FldInst:
+        case Kw::FldRslt:
+        case Kw::Upr:
+        case Kw::Ud:
+            break;
+        default:
+            g.dest = Dest::Skip;
+            return;
+        }
+    }
+
+    switch (kw) {
+    case Kw::Unknown:
+        break;
+    case Kw::FontTable:
+        if (nested()) {
+            g.dest = Dest::FontTable;
+            fontEntry_ = -1;
+        }
+        break;
+    case Kw::ColorTable:
+        if (nested()) {
+            g.dest = Dest::ColorTable;
+            colors_.clear();
+            pendingColor_ = {};
+        }
+        break;
+    case Kw::Field:
+        if (nested() && fields_.size() < kMaxTableEntries) {
+            fields_.emplace_back();
+            g.field = static_cast<int>(fields_.size() - 1);
+        }
+        break;
+    case Kw::FldInst:
+        if (nested())
+            g.dest = g.field >= 0 ? Dest::FieldInst : Dest::Skip;
+        break;
+    case Kw::FldRslt:
+        if (nested()) {
+            g.dest = Dest::Normal;
+            if (g.field >= 0) {
+                Field& f = fields_[g.field];
+                if (!f.resolved) {
+                    f.resolved = true;
+                    const QString target = hyperlinkTarget(f.instruction);
+                    if (!target.isEmpty()) {
+                        hrefs_.append(target);
+                        f.href = static_cast<int>(hrefs_.size() - 1);
+                    }
+                }
+                if (f.href >= 0)
+                    g.chars.href = f.href;
+            }
+        }
+        break;
+    case Kw::Upr:
+        if (nested())
+            g.dest = Dest::UprAnsi;
+        break;
+    case Kw::Ud:
+        if (nested() && g.dest == Dest::UprAnsi)
+            g.dest = Dest::Normal;
+        break;
+    case Kw::SkipDest:
+        if (nested())
+            g.dest = Dest::Skip;
+        break;
+
+    case Kw::Ansi:
+        ansiCodePage_ = kCodePageWindows1252;
+        break;
+    case Kw::AnsiCpg:
+        ansiCodePage_ = param > 0 ? param : kCodePageWindows1252;
+        break;
+    case Kw::Mac:
+        ansiCodePage_ = 10000;
+        break;
+    case Kw::Pc:
+        ansiCodePage_ = 437;
+        break;
+    case Kw::Pca:
+        ansiCodePage_ = 850;
+        break;
+    case Kw::Deff:
+        defaultFont_ = param;
+        if (g.chars.font < 0)
+            g.chars.font = param;
+        break;
+    case Kw::F:
+        if (g.dest == Dest::FontTable) {
+            finishFontName();
+            if (fonts_.size() < static_cast<qsizetype>(kMaxTableEntries) || fonts_.contains(param)) {
+                fonts_.insert(param, FontEntry{});
+                fontEntry_ = param;
+            } else {
+                fontEntry_ = -1;
+            }
+        } else {
+            g.chars.font = param;
+        }
+        break;
+    case Kw::FCharset:
+        if (g.dest == Dest::FontTable && fontEntry_ >= 0) {
+            auto it = fonts_.find(fontEntry_);
+            if (it != fonts_.end() && it->codePage == 0)
+                it->codePage = codePageForCharset(param);
+        }
+        break;
+    case Kw::Cpg:
+        // \cpg is the more precise statement and overrides the charset's implied page.
+        if (g.dest == Dest::FontTable && fontEntry_ >= 0 && param > 0) {
+            auto it = fonts_.find(fontEntry_);
+            if (it != fonts_.end())
+                it->codePage = param;
+        }
+        break;
+    case Kw::Red:
+    case Kw::Green:
+    case Kw::Blue:
+        if (g.dest == Dest::ColorTable) {
+            const int v = std::clamp(param, 0, 255);
+            pendingColor_.defined = true;
+            if (kw == Kw::Red)
+                pendingColor_.color.setRed(v);
+            else if (kw == Kw::Green)
+                pendingColor_.color.setGreen(v);
+            else
+                pendingColor_.color.setBlue(v);
+        }
+        break;
+    case Kw::Uc:
+        g.uc = std::clamp(param, 0, 255);
+        break;
+    case Kw::U:
+        if (hasParam) {
+            int v = param < 0 ? param + 65536 : param;
+            if (v >= 0 && v <= 0x10FFFF) {
+                if (v >= 0xF020 && v <= 0xF0FF) {
+                    // Word stores Symbol and Wingdings glyphs in the private use area.
+                    auto it = fonts_.constFind(g.chars.font);
+                    if (it != fonts_.constEnd() && it->symbol != SymbolFont::None)
+                        v = symbolToUnicode(it->symbol, static_cast<unsigned char>(v - 0xF000)).unicode();
+                }
+                if (v > 0xFFFF) {
+                    const char32_t c = static_cast<char32_t>(v);
+                    const char16_t pair[2] = {QChar::highSurrogate(c), QChar::lowSurrogate(c)};
+                    emitText(QStringView(pair, 2));
+                } else {
+                    emitChar(static_cast<char16_t>(v));
+                }
+            }
+            skipChars_ = g.uc;
+        }
+        break;
+    case Kw::Bin:
+        skipBinary(param);
+        break;
+
+    case Kw::Plain: {
+        const int href = g.chars.href;
+        g.chars = CharAttrs{};
+        g.chars.font = defaultFont_;
+        g.chars.href = href; // a link's text stays a link whatever its formatting
+        break;
+    }
+    case Kw::Fs:
+        g.chars.halfPoints = std::clamp(param, 0, kMaxHalfPoints);
+        break;
+    case Kw::B:
+        g.chars.bold = on;
+        break;
+    case Kw::I:
+        g.chars.italic = on;
+        break;
+    case Kw::Ul:
+        g.chars.underline = on ? QTextCharFormat::SingleUnderline : QTextCharFormat::NoUnderline;
+        break;
+    case Kw::UlNone:
+        g.chars.underline = QTextCharFormat::NoUnderline;
+        break;
+    case Kw::UlDotted:
+        g.chars.underline = on ? QTextCharFormat::DotLine : QTextCharFormat::NoUnderline;
+        break;
+    case Kw::UlDash:
+        g.chars.underline = on ? QTextCharFormat::DashUnderline : QTextCharFormat::NoUnderline;
+        break;
+    case Kw::UlDashDot:
+        g.chars.underline = on ? QTextCharFormat::DashDotLine : QTextCharFormat::NoUnderline;
+        break;
+    case Kw::UlDashDotDot:
+        g.chars.underline = on ? QTextCharFormat::DashDotDotLine : QTextCharFormat::NoUnderline;
+        break;
+    case Kw::UlWave:
+        g.chars.underline = on ? QTextCharFormat::WaveUnderline : QTextCharFormat::NoUnderline;
+        break;
+    case Kw::Strike:
+        g.chars.strike = on;
+        break;
+    case Kw::Cf:
+        g.chars.fg = param;
+        break;
+    case Kw::Highlight:
+    case Kw::Cb:
+        g.chars.bg = param;
+        break;
+    case Kw::Super:
+        g.chars.valign = on ? QTextCharFormat::AlignSuperScript : QTextCharFormat::AlignNormal;
+        break;
+    case Kw::Sub:
+        g.chars.valign = on ? QTextCharFormat::AlignSubScript : QTextCharFormat::AlignNormal;
+        break;
+    case Kw::NoSuperSub:
+        g.chars.valign = QTextCharFormat::AlignNormal;
+        break;
+    case Kw::Up:
+        // LibreOffice writes super- and subscript as raised and lowered text (\up, \dn).
+        g.chars.valign = on ? QTextCharFormat::AlignSuperScript : QTextCharFormat::AlignNormal;
+        break;
+    case Kw::Dn:
+        g.chars.valign = on ? QTextCharFormat::AlignSubScript : QTextCharFormat::AlignNormal;
+        break;
+    case Kw::Hidden:
+        g.chars.hidden = on;
+        break;
+
+    case Kw::Pard:
+        g.para = ParaAttrs{};
+        break;
+    case Kw::Ql:
+        g.para.align = 0;
+        break;
+    case Kw::Qc:
+        g.para.align = 1;
+        break;
+    case Kw::Qr:
+        g.para.align = 2;
+        break;
+    case Kw::Qj:
+        g.para.align = 3;
+        break;
+    case Kw::Li:
+        g.para.li = std::clamp(param, -kMaxTwips, kMaxTwips);
+        break;
+    case Kw::Ri:
+        g.para.ri = std::clamp(param, -kMaxTwips, kMaxTwips);
+        break;
+    case Kw::Fi:
+        g.para.fi = std::clamp(param, -kMaxTwips, kMaxTwips);
+        break;
+    case Kw::Sb:
+        g.para.sb = std::clamp(param, 0, kMaxTwips);
+        break;
+    case Kw::Sa:
+        g.para.sa = std::clamp(param, 0, kMaxTwips);
+        break;
+    case Kw::InTable:
+        g.para.inTable = true;
+        break;
+
+    case Kw::Par:
+        if (g.dest == Dest::Normal)
+            endParagraph();
+        break;
+    case Kw::Line:
+        emitChar(QChar::LineSeparator);
+        break;
+    case Kw::Tab:
+        emitChar(u'\t');
+        break;
+    case Kw::Cell:
+        if (g.dest == Dest::Normal)
+            cell();
+        break;
+    case Kw::Row:
+        if (g.dest == Dest::Normal)
+            row();
+        break;
+    case Kw::Emdash: emitChar(0x2014); break;
+    case Kw::Endash: emitChar(0x2013); break;
+    case Kw::Lquote: emitChar(0x2018); break;
+    case Kw::Rquote: emitChar(0x2019); break;
+    case Kw::Ldblquote: emitChar(0x201C); break;
+    case Kw::Rdblquote: emitChar(0x201D); break;
+    case Kw::Bullet: emitChar(0x2022); break;
+    case Kw::Emspace: emitChar(0x2003); break;
+    case Kw::Enspace: emitChar(0x2002); break;
+    case Kw::Qmspace: emitChar(0x2005); break;
+    case Kw::Zwj: emitChar(0x200D); break;
+    case Kw::Zwnj: emitChar(0x200C); break;
+    case Kw::Ltrmark: emitChar(0x200E); break;
+    case Kw::Rtlmark: emitChar(0x200F); break;
+    }
+}
+
+void Parser::controlSymbol(unsigned char c)
+{
+    if (c == '\'') {
+        hexByte();
+        return;
+    }
+    if (skipping() || consumeSkippedChar())
+        return;
+    switch (c) {
+    case '\\':
+    case '{':
+    case '}':
+        // Kept with the surrounding bytes: in double-byte code pages they can be trail bytes.
+        top().starred = false;
+        bytes_.append(static_cast<char>(c));
+        break;
+    case '*':
+        top().starred = true;
+        break;
+    case '~':
+        flushBytes();
+        emitChar(0x00A0);
+        break;
+    case '-':
+        flushBytes();
+        emitChar(0x00AD);
+        break;
+    case '_':
+        flushBytes();
+        emitChar(0x2011);
+        break;
+    case '\r':
+    case '\n':
+        flushBytes();
+        if (top().dest == Dest::Normal)
+            endParagraph();
+        break;
+    default:
+        break; // \| \: and anything unknown carry nothing we show
+    }
+}
+
+void Parser::hexByte()
+{
+    int value = 0;
+    int digits = 0;
+    while (digits < 2 && p_ < end_) {
+        const int h = hexValue(static_cast<unsigned char>(*p_));
+        if (h < 0)
+            break;
+        value = value * 16 + h;
+        ++p_;
+        ++digits;
+    }
+    if (skipping() || consumeSkippedChar() || digits == 0)
+        return;
+    top().starred = false;
+    bytes_.append(static_cast<char>(value));
+}
+
+void Parser::text(const char* start, qsizetype size)
+{
+    if (skipping())
+        return;
+    if (skipChars_ > 0) {
+        const qsizetype n = std::min<qsizetype>(size, skipChars_);
+        skipChars_ -= static_cast<int>(n);
+        start += n;
+        size -= n;
+        if (size == 0)
+            return;
+    }
+    top().starred = false;
+    bytes_.append(start, size);
+}
+
+int Parser::codePageFor(const Group& g, SymbolFont* symbol) const
+{
+    const int font = g.dest == Dest::FontTable ? fontEntry_ : g.chars.font;
+    int codePage = 0;
+    *symbol = SymbolFont::None;
+    auto it = fonts_.constFind(font);
+    if (it != fonts_.constEnd()) {
+        codePage = it->codePage;
+        *symbol = it->symbol;
+    }
+    return codePage > 0 ? codePage : ansiCodePage_;
+}
+
+void Parser::flushBytes()
+{
+    if (bytes_.isEmpty())
+        return;
+    const Group& g = top();
+    SymbolFont symbol;
+    const int codePage = codePageFor(g, &symbol);
+    decoded_.resize(0);
+    if (codePage == kCodePageSymbol && symbol != SymbolFont::None) {
+        for (char b : std::as_const(bytes_))
+            decoded_.append(symbolToUnicode(symbol, static_cast<unsigned char>(b)));
+    } else {
+        decoder_.appendDecoded(codePage == kCodePageSymbol ? kCodePageWindows1252 : codePage,
+                               bytes_.constData(), bytes_.size(), &decoded_);
+    }
+    bytes_.resize(0);
+    emitText(decoded_);
+}
+
+void Parser::emitChar(char16_t ch)
+{
+    emitText(QStringView(&ch, 1));
+}
+
+void Parser::finishFontName()
+{
+    if (fontEntry_ < 0)
+        return;
+    auto it = fonts_.find(fontEntry_);
+    if (it == fonts_.end() || it->nameDone)
+        return;
+    it->name = it->name.trimmed();
+    it->nameDone = true;
+    it->symbol = symbolFontForName(it->name);
+}
+
+void Parser::emitText(QStringView text)
+{
+    Group& g = top();
+    switch (g.dest) {
+    case Dest::Normal:
+        emitBody(text);
+        break;
+    case Dest::FontTable: {
+        if (fontEntry_ < 0)
+            break;
+        auto it = fonts_.find(fontEntry_);
+        if (it == fonts_.end())
+            break;
+        for (QChar c : text) {
+            if (c == QLatin1Char(';'))
+                finishFontName();
+            else if (!it->nameDone && it->name.size() < 256 && fitsInName(c))
+                it->name.append(c);
+        }
+        break;
+    }
+    case Dest::ColorTable:
+        for (QChar c : text) {
+            if (c == QLatin1Char(';') && colors_.size() < kMaxTableEntries) {
+                colors_.push_back(pendingColor_);
+                pendingColor_ = {};
+            }
+        }
+        break;
+    case Dest::FieldInst:
+        if (g.field >= 0) {
+            QString& instruction = fields_[g.field].instruction;
+            for (QChar c : text) {
+                if (fitsInName(c))
+                    instruction.append(c);
+            }
+        }
+        break;
+    case Dest::Skip:
+    case Dest::UprAnsi:
+        break;
+    }
+}
+
+void Parser::emitBody(QStringView text)
+{
+    if (top().chars.hidden)
+        return;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        // Characters QTextDocument gives a structural meaning must not enter as text.
+        const bool structural = (c < 0x20 && c != u'\t') || c == 0x2029 || c == 0xFDD0 || c == 0xFDD1
+            || c == 0xFFFC;
+        if (!structural)
+            continue;
+        appendRun(text.mid(from, i - from));
+        from = i + 1;
+        if (c == 0x2029)
+            endParagraph();
+        else if (c >= 0xFDD0)
+            appendRun(u"\uFFFD");
+    }
+    appendRun(text.mid(from));
+}
+
+void Parser::appendRun(QStringView text)
+{
+    if (text.isEmpty())
+        return;
+    beginContent();
+    const CharAttrs& attrs = top().chars;
+    if (attrs != runAttrs_) {
+        flushRun();
+        runAttrs_ = attrs;
+    }
+    runText_.append(text);
+}
+
+void Parser::beginContent()
+{
+    if (paragraphPending_) {
+        flushRun();
+        cursor_->setBlockFormat(pendingBlockFormat_);
+        // Inserted text ends in the paragraph it was put into, so that paragraph's format goes
+        // on; every paragraph the RTF closes gets its own format at its \par.
+        cursor_->insertBlock(wholeDocument_ ? blockFormat(top().para) : landingFormat_,
+                             charFormat(top().chars));
+        paragraphPending_ = false;
+    }
+    if (cellPending_) {
+        cellPending_ = false;
+        appendRun(u"\t");
+    }
+}
+
+void Parser::endParagraph()
+{
+    if (paragraphPending_)
+        beginContent();
+    flushRun();
+    if (cursor_->block().length() == 1)
+        cursor_->setBlockCharFormat(charFormat(top().chars));
+    pendingBlockFormat_ = blockFormat(top().para);
+    pendingInTable_ = top().para.inTable;
+    paragraphPending_ = true;
+}
+
+void Parser::cell()
+{
+    if (cellPending_)
+        beginContent();
+    else if (paragraphPending_ && pendingInTable_)
+        paragraphPending_ = false; // the cell's last paragraph mark: the cell end stands for it
+    cellPending_ = true;
+}
+
+void Parser::row()
+{
+    cellPending_ = false;
+    if (!paragraphPending_)
+        endParagraph();
+}
+
+void Parser::finish()
+{
+    if (finished_)
+        return;
+    finished_ = true;
+    flushBytes();
+    flushRun();
+    if (!wholeDocument_)
+        return;
+    // The last paragraph mark of a document is the document's end, not an empty paragraph.
+    if (paragraphPending_) {
+        cursor_->setBlockFormat(pendingBlockFormat_);
+    } else {
+        if (cursor_->block().length() == 1)
+            cursor_->setBlockCharFormat(charFormat(top().chars));
+        cursor_->setBlockFormat(blockFormat(top().para));
+    }
+}
+
+void Parser::flushRun()
+{
+    if (runText_.isEmpty())
+        return;
+    cursor_->insertText(runText_, charFormat(runAttrs_));
+    runText_.resize(0);
+}
+
+QTextCharFormat Parser::charFormat(const CharAttrs& attrs)
+{
+    auto cached = formats_.constFind(attrs);
+    if (cached != formats_.constEnd())
+        return *cached;
+    QTextCharFormat f;
+    auto font = fonts_.constFind(attrs.font);
+    // Text from Symbol and Wingdings is turned into Unicode on the way in, so it must not be
+    // shown in the symbol font again (nor be saved as if in it): the body font takes over.
+    const bool symbolMapped = font != fonts_.constEnd() && font->symbol != SymbolFont::None
+        && font->codePage == kCodePageSymbol;
+    if (symbolMapped)
+        font = fonts_.constFind(defaultFont_);
+    if (font != fonts_.constEnd() && font->codePage != kCodePageSymbol) {
+        // A font table left open has names that never met their ';'.
+        const QString name = font->nameDone ? font->name : font->name.trimmed();
+        if (!name.isEmpty())
+            f.setFontFamilies({name});
+    }
+    if (attrs.halfPoints > 0)
+        f.setFontPointSize(attrs.halfPoints / 2.0);
+    if (attrs.bold)
+        f.setFontWeight(QFont::Bold);
+    if (attrs.italic)
+        f.setFontItalic(true);
+    if (attrs.underline)
+        f.setUnderlineStyle(static_cast<QTextCharFormat::UnderlineStyle>(attrs.underline));
+    if (attrs.strike)
+        f.setFontStrikeOut(true);
+    if (attrs.valign)
+        f.setVerticalAlignment(static_cast<QTextCharFormat::VerticalAlignment>(attrs.valign));
+    if (attrs.fg >= 0 && static_cast<std::size_t>(attrs.fg) < colors_.size() && colors_[attrs.fg].defined)
+        f.setForeground(colors_[attrs.fg].color);
+    if (attrs.bg >= 0 && static_cast<std::size_t>(attrs.bg) < colors_.size() && colors_[attrs.bg].defined)
+        f.setBackground(colors_[attrs.bg].color);
+    if (attrs.href >= 0) {
+        f.setAnchor(true);
+        f.setAnchorHref(hrefs_.at(attrs.href));
+    }
+    formats_.insert(attrs, f);
+    return f;
+}
+
+QTextBlockFormat Parser::blockFormat(const ParaAttrs& para) const
+{
+    QTextBlockFormat f;
+    switch (para.align) {
+    case 1: f.setAlignment(Qt::AlignHCenter); break;
+    case 2: f.setAlignment(Qt::AlignRight); break;
+    case 3: f.setAlignment(Qt::AlignJustify); break;
+    default: break;
+    }
+    if (para.li)
+        f.setLeftMargin(para.li / kTwipsPerPixel);
+    if (para.ri)
+        f.setRightMargin(para.ri / kTwipsPerPixel);
+    if (para.fi)
+        f.setTextIndent(para.fi / kTwipsPerPixel);
+    if (para.sb)
+        f.setTopMargin(para.sb / kTwipsPerPixel);
+    if (para.sa)
+        f.setBottomMargin(para.sa / kTwipsPerPixel);
+    return f;
+}
+
+bool rejectNonRtf(QString* error)
+{
+    if (error)
+        *error = QStringLiteral("The data is not rich text (it does not start with {\\rtf).");
+    return false;
+}
+
+} // namespace
+
+bool looksLikeRtf(const QByteArray& data)
+{
+    qsizetype i = data.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    while (i < data.size() && (data.at(i) == ' ' || data.at(i) == '\t' || data.at(i) == '\r' || data.at(i) == '\n'))
+        ++i;
+    return QByteArrayView(data).sliced(i).startsWith("{\\rtf");
+}
+
+bool RtfReader::readDocument(const QByteArray& data, QTextDocument* document, QString* error)
+{
+    if (!looksLikeRtf(data))
+        return rejectNonRtf(error);
+    const bool undo = document->isUndoRedoEnabled();
+    document->setUndoRedoEnabled(false);
+    document->clear();
+    {
+        QTextCursor cursor(document);
+        cursor.beginEditBlock();
+        Parser(data, &cursor, true).run();
+        cursor.endEditBlock();
+    }
+    document->setUndoRedoEnabled(undo);
+    document->setModified(false);
+    return true;
+}
+
+bool RtfReader::insert(const QByteArray& data, QTextCursor* cursor, QString* error)
+{
+    if (!looksLikeRtf(data))
+        return rejectNonRtf(error);
+    cursor->beginEditBlock();
+    cursor->removeSelectedText();
+    Parser(data, cursor, false).run();
+    cursor->endEditBlock();
+    return true;
+}
+
+} // namespace tarnwick::platform::rtf

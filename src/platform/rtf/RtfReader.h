@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QTextCursor;
+class QTextDocument;
+
+namespace tarnwick::platform::rtf {
+
+// Paragraph indents and spacing are kept in the document in pixels at 96 dpi, the unit
+// QTextDocument lays out in on screen; RTF counts twentieths of a point.
+constexpr double kTwipsPerPixel = 15.0;
+
+// Whether the bytes look like RTF at all: "{\rtf", after an optional UTF-8 BOM and white space.
+bool looksLikeRtf(const QByteArray& data);
+
+// Reads RTF as the rich edit control, Word, LibreOffice and pandoc write it. What the document
+// model cannot show (pictures, objects, headers, footers, notes, document info, style sheets)
+// is dropped; table cells become tab-separated paragraphs. Malformed input is read as far as it
+// makes sense and never fails once the "{\rtf" signature is there.
+class RtfReader
+{
+public:
+    // Replaces the whole document. Undo history is discarded, as for setPlainText/setHtml, and
+    // the document is left unmodified. Returns false (document untouched) when data is not RTF.
+    static bool readDocument(const QByteArray& data, QTextDocument* document, QString* error = nullptr);
+
+    // Replaces the cursor's selection with the RTF's content, leaving the cursor after it, as
+    // pasting or setting the selection's rich text does. Paragraph formats apply to the
+    // paragraphs the RTF ends; a trailing partial paragraph takes on the text it lands in.
+    static bool insert(const QByteArray& data, QTextCursor* cursor, QString* error = nullptr);
+};
+
+} // namespace tarnwick::platform::rtf

@@ -1,0 +1,439 @@
+#include "platform/rtf/RtfWriter.h"
+
+#include "platform/rtf/CodePages.h"
+#include "platform/rtf/RtfReader.h"
+
+#include <QHash>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextList>
+
+#include <algorithm>
+#include <cmath>
+
+namespace tarnwick::platform::rtf {
+
+namespace {
+
+constexpr int kMaxHalfPoints = 3276;
+constexpr int kMaxTwips = 31680;
+
+// Character formatting reduced to what RTF can say, with fonts and colours as table indices.
+struct Attrs {
+    int font = 0;
+    int halfPoints = 0; // 0: not set, the reader's default applies
+    int fg = 0; // 0: the "auto" entry of the colour table
+    int bg = 0;
+    int bold = 0;
+    int italic = 0;
+    int underline = QTextCharFormat::NoUnderline;
+    int strike = 0;
+    int valign = QTextCharFormat::AlignNormal;
+    QString href;
+};
+
+int toTwips(qreal pixels)
+{
+    if (!std::isfinite(pixels))
+        return 0;
+    return static_cast<int>(std::clamp<qreal>(std::round(pixels * kTwipsPerPixel), -kMaxTwips, kMaxTwips));
+}
+
+// Lists have no common RTF form the rich edit control, Word and LibreOffice all show, so a list
+// item keeps its marker as text with a hanging indent, as it looks on screen.
+QString listMarker(const QTextBlock& block)
+{
+    const QTextList* list = block.textList();
+    if (!list)
+        return {};
+    switch (list->format().style()) {
+    case QTextListFormat::ListDisc: return QStringLiteral("\u2022\t");
+    case QTextListFormat::ListCircle: return QStringLiteral("\u25E6\t");
+    case QTextListFormat::ListSquare: return QStringLiteral("\u25AA\t");
+    default: break;
+    }
+    const QString number = list->itemText(block);
+    return number.isEmpty() ? QString() : number + QLatin1Char('\t');
+}
+
+const char* underlineWord(int style)
+{
+    switch (style) {
+    case QTextCharFormat::SingleUnderline: return "ul";
+    case QTextCharFormat::DashUnderline: return "uldash";
+    case QTextCharFormat::DotLine: return "uld";
+    case QTextCharFormat::DashDotLine: return "uldashd";
+    case QTextCharFormat::DashDotDotLine: return "uldashdd";
+    case QTextCharFormat::WaveUnderline: return "ulwave";
+    default: return "ulnone";
+    }
+}
+
+class Writer
+{
+public:
+    explicit Writer(const QTextDocument& document)
+        : document_(document)
+    {
+        QString family = document.defaultFont().family();
+        if (family.isEmpty())
+            family = QStringLiteral("Arial");
+        fontIndex(family);
+    }
+
+    QByteArray run(int from, int to);
+
+private:
+    void word(const char* name);
+    void word(const char* name, int value);
+    void appendNumber(int value);
+    void writeText(QStringView text);
+    void writeBlock(const QTextBlock& block, int from, int to);
+    void setAttrs(const Attrs& want);
+    const Attrs& attrsFor(int formatIndex, const QTextCharFormat& format);
+    int fontIndex(const QString& family);
+    int colorIndex(const QBrush& brush);
+    void openLink(const QString& href);
+    void closeLink();
+
+    const QTextDocument& document_;
+    QByteArray out_;
+    bool needSpace_ = false;
+    QHash<QString, int> fonts_;
+    QStringList fontNames_;
+    QHash<QRgb, int> colors_;
+    QList<QRgb> colorList_;
+    QHash<int, Attrs> attrsByFormat_;
+    Attrs current_;
+    Attrs beforeLink_;
+};
+
+void Writer::word(const char* name)
+{
+    out_.append('\\');
+    out_.append(name);
+    needSpace_ = true;
+}
+
+void Writer::word(const char* name, int value)
+{
+    word(name);
+    appendNumber(value);
+}
+
+void Writer::appendNumber(int value)
+{
+    char buf[12];
+    int len = 0;
+    unsigned int v = value < 0 ? 0u - static_cast<unsigned int>(value) : static_cast<unsigned int>(value);
+    do {
+        buf[len++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v);
+    if (value < 0)
+        out_.append('-');
+    while (len)
+        out_.append(buf[--len]);
+}
+
+void Writer::writeText(QStringView text)
+{
+    static const char hex[] = "0123456789abcdef";
+    for (const QChar qc : text) {
+        const char16_t c = qc.unicode();
+        if (c < 0x80) {
+            if (c >= 0x20) {
+                if (c == u'\\' || c == u'{' || c == u'}') {
+                    out_.append('\\');
+                    needSpace_ = false;
+                } else if (needSpace_) {
+                    out_.append(' ');
+                    needSpace_ = false;
+                }
+                out_.append(static_cast<char>(c));
+            } else if (c == u'\t') {
+                word("tab");
+            }
+            // other C0 controls have no RTF form and no meaning in a paragraph
+            continue;
+        }
+        switch (c) {
+        case 0x2028:
+            word("line");
+            continue;
+        case 0x00A0:
+            out_.append("\\~");
+            needSpace_ = false;
+            continue;
+        case 0x00AD:
+            out_.append("\\-");
+            needSpace_ = false;
+            continue;
+        case 0x2011:
+            out_.append("\\_");
+            needSpace_ = false;
+            continue;
+        case 0x2029:
+        case 0xFDD0:
+        case 0xFDD1:
+        case 0xFFFC: // images and frame marks: nothing a reader could rebuild
+            continue;
+        default:
+            break;
+        }
+        if (const unsigned char b = unicodeToCp1252(c)) {
+            out_.append("\\'");
+            out_.append(hex[b >> 4]);
+            out_.append(hex[b & 0xF]);
+        } else {
+            out_.append("\\u");
+            appendNumber(static_cast<std::int16_t>(c));
+            out_.append('?');
+        }
+        needSpace_ = false;
+    }
+}
+
+int Writer::fontIndex(const QString& family)
+{
+    auto it = fonts_.constFind(family);
+    if (it != fonts_.constEnd())
+        return *it;
+    const int index = static_cast<int>(fontNames_.size());
+    fonts_.insert(family, index);
+    fontNames_.append(family);
+    return index;
+}
+
+int Writer::colorIndex(const QBrush& brush)
+{
+    if (brush.style() == Qt::NoBrush)
+        return 0;
+    const QRgb rgb = brush.color().rgb();
+    auto it = colors_.constFind(rgb);
+    if (it != colors_.constEnd())
+        return *it;
+    colorList_.append(rgb);
+    const int index = static_cast<int>(colorList_.size()); // entry 0 is "auto"
+    colors_.insert(rgb, index);
+    return index;
+}
+
+const Attrs& Writer::attrsFor(int formatIndex, const QTextCharFormat& format)
+{
+    auto cached = attrsByFormat_.constFind(formatIndex);
+    if (cached != attrsByFormat_.constEnd())
+        return *cached;
+    Attrs a;
+    const QStringList families = format.fontFamilies().toStringList();
+    // Readers trim font names, so blanks around one cannot be kept anyway.
+    const QString family = families.isEmpty() ? QString() : families.first().trimmed();
+    if (!family.isEmpty())
+        a.font = fontIndex(family);
+    qreal points = format.fontPointSize();
+    if (points <= 0 && format.hasProperty(QTextFormat::FontPixelSize))
+        points = format.intProperty(QTextFormat::FontPixelSize) * 0.75;
+    if (points > 0 && std::isfinite(points))
+        a.halfPoints = std::clamp(static_cast<int>(std::round(points * 2)), 1, kMaxHalfPoints);
+    a.bold = format.fontWeight() >= QFont::DemiBold;
+    a.italic = format.fontItalic();
+    a.underline = format.underlineStyle();
+    if (a.underline == QTextCharFormat::SpellCheckUnderline)
+        a.underline = QTextCharFormat::NoUnderline;
+    a.strike = format.fontStrikeOut();
+    a.valign = format.verticalAlignment();
+    if (a.valign != QTextCharFormat::AlignSuperScript && a.valign != QTextCharFormat::AlignSubScript)
+        a.valign = QTextCharFormat::AlignNormal;
+    if (format.hasProperty(QTextFormat::ForegroundBrush))
+        a.fg = colorIndex(format.foreground());
+    if (format.hasProperty(QTextFormat::BackgroundBrush))
+        a.bg = colorIndex(format.background());
+    if (format.isAnchor())
+        a.href = format.anchorHref();
+    return *attrsByFormat_.insert(formatIndex, a);
+}
+
+void Writer::setAttrs(const Attrs& want)
+{
+    // Only \plain takes a size back to "not set".
+    if (current_.halfPoints && !want.halfPoints) {
+        word("plain");
+        const QString href = current_.href;
+        current_ = Attrs{};
+        current_.href = href;
+    }
+    if (want.font != current_.font)
+        word("f", want.font);
+    if (want.halfPoints != current_.halfPoints)
+        word("fs", want.halfPoints);
+    if (want.bold != current_.bold)
+        want.bold ? word("b") : word("b", 0);
+    if (want.italic != current_.italic)
+        want.italic ? word("i") : word("i", 0);
+    if (want.underline != current_.underline)
+        word(underlineWord(want.underline));
+    if (want.strike != current_.strike)
+        want.strike ? word("strike") : word("strike", 0);
+    if (want.valign != current_.valign) {
+        if (want.valign == QTextCharFormat::AlignSuperScript)
+            word("super");
+        else if (want.valign == QTextCharFormat::AlignSubScript)
+            word("sub");
+        else
+            word("nosupersub");
+    }
+    if (want.fg != current_.fg)
+        word("cf", want.fg);
+    if (want.bg != current_.bg)
+        word("highlight", want.bg);
+    const QString href = current_.href;
+    current_ = want;
+    current_.href = href;
+}
+
+void Writer::openLink(const QString& href)
+{
+    beforeLink_ = current_;
+    out_.append("{\\field{\\*\\fldinst{");
+    needSpace_ = false;
+    // Field codes have their own escaping (\\ and \") inside the quoted argument.
+    QString target = href;
+    QString code = QStringLiteral("HYPERLINK ");
+    if (target.size() > 1 && target.startsWith(QLatin1Char('#'))) {
+        code += QStringLiteral("\\l ");
+        target.remove(0, 1);
+    }
+    target.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('"'), QLatin1String("\\\""));
+    code += QLatin1Char('"') + target + QLatin1Char('"');
+    writeText(code);
+    out_.append("}}{\\fldrslt{");
+    needSpace_ = false;
+    current_.href = href;
+}
+
+void Writer::closeLink()
+{
+    out_.append("}}}");
+    needSpace_ = false;
+    current_ = beforeLink_;
+}
+
+void Writer::writeBlock(const QTextBlock& block, int from, int to)
+{
+    word("pard");
+    const QTextBlockFormat bf = block.blockFormat();
+    switch (bf.alignment() & (Qt::AlignLeft | Qt::AlignRight | Qt::AlignHCenter | Qt::AlignJustify)) {
+    case Qt::AlignHCenter: word("qc"); break;
+    case Qt::AlignRight: word("qr"); break;
+    case Qt::AlignJustify: word("qj"); break;
+    default: break;
+    }
+    const QString marker = listMarker(block);
+    const qreal listIndent = block.textList() ? block.textList()->format().indent() * document_.indentWidth() : 0;
+    const int li = toTwips(bf.leftMargin() + bf.indent() * document_.indentWidth() + listIndent);
+    int fi = toTwips(bf.textIndent());
+    if (!marker.isEmpty() && fi == 0)
+        fi = -std::min(li, 360);
+    if (li)
+        word("li", li);
+    if (const int ri = toTwips(bf.rightMargin()))
+        word("ri", ri);
+    if (fi)
+        word("fi", fi);
+    if (const int sb = toTwips(bf.topMargin()))
+        word("sb", std::max(sb, 0));
+    if (const int sa = toTwips(bf.bottomMargin()))
+        word("sa", std::max(sa, 0));
+
+    const int start = std::max(from, block.position());
+    const int end = std::min(to, block.position() + block.length() - 1);
+    bool wroteText = false;
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        const int fragStart = fragment.position();
+        const int a = std::max(fragStart, start);
+        const int b = std::min(fragStart + fragment.length(), end);
+        if (a >= b)
+            continue;
+        const Attrs& attrs = attrsFor(fragment.charFormatIndex(), fragment.charFormat());
+        if (!wroteText && !marker.isEmpty() && start == block.position()) {
+            setAttrs(attrs); // the marker looks like the item's first character, outside any link
+            writeText(marker);
+        }
+        if (attrs.href != current_.href) {
+            if (!current_.href.isEmpty())
+                closeLink();
+            if (!attrs.href.isEmpty())
+                openLink(attrs.href);
+        }
+        setAttrs(attrs);
+        const QString text = fragment.text();
+        writeText(QStringView(text).mid(a - fragStart, b - a));
+        wroteText = true;
+    }
+    if (!current_.href.isEmpty())
+        closeLink();
+    // An empty paragraph's height comes from its mark's format.
+    if (!wroteText)
+        setAttrs(attrsFor(block.charFormatIndex(), block.charFormat()));
+    word("par");
+    out_.append('\n');
+    needSpace_ = false;
+}
+
+QByteArray Writer::run(int from, int to)
+{
+    out_.reserve(static_cast<qsizetype>(to - from) * 5 / 4 + 256);
+    QTextBlock block = document_.findBlock(from);
+    const QTextBlock last = document_.findBlock(to);
+    while (block.isValid()) {
+        writeBlock(block, from, to);
+        if (block == last)
+            break;
+        block = block.next();
+    }
+
+    const QByteArray body = std::move(out_);
+    out_ = QByteArray();
+    out_.reserve(body.size() + 256 + fontNames_.size() * 48 + colorList_.size() * 24);
+    out_.append("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl");
+    for (qsizetype i = 0; i < fontNames_.size(); ++i) {
+        out_.append("{");
+        word("f", static_cast<int>(i));
+        word("fnil");
+        word("fcharset", 0);
+        QString name = fontNames_.at(i);
+        name.remove(QLatin1Char(';'));
+        writeText(name);
+        out_.append(";}");
+        needSpace_ = false;
+    }
+    out_.append("}\n{\\colortbl ;");
+    for (QRgb rgb : std::as_const(colorList_)) {
+        word("red", qRed(rgb));
+        word("green", qGreen(rgb));
+        word("blue", qBlue(rgb));
+        out_.append(';');
+    }
+    out_.append("}\n{\\*\\generator Tarnwick;}\\viewkind4\\uc1\n");
+    out_.append(body);
+    out_.append("}\n");
+    return out_;
+}
+
+} // namespace
+
+QByteArray RtfWriter::write(const QTextDocument& document)
+{
+    return Writer(document).run(0, std::max(0, document.characterCount() - 1));
+}
+
+QByteArray RtfWriter::writeSelection(const QTextCursor& cursor)
+{
+    if (cursor.isNull())
+        return Writer(QTextDocument()).run(0, 0);
+    return Writer(*cursor.document()).run(cursor.selectionStart(), cursor.selectionEnd());
+}
+
+} // namespace tarnwick::platform::rtf

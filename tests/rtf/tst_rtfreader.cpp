@@ -1,0 +1,769 @@
+#include "RtfTestSupport.h"
+
+#include "platform/DocumentIO.h"
+#include "platform/rtf/RtfReader.h"
+#include "platform/rtf/RtfWriter.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <memory>
+
+using namespace tarnwick::platform;
+using namespace rtftest;
+
+namespace {
+
+// Fonts and colours the inline samples refer to, so that expectations name real families.
+QByteArray sample(const QByteArray& body)
+{
+    return QByteArrayLiteral("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss Arial;}"
+                             "{\\f1\\fmodern Courier New;}{\\f2\\fcharset2 Symbol;}}"
+                             "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}")
+        + body + "}";
+}
+
+std::unique_ptr<QTextDocument> read(const QByteArray& rtf)
+{
+    auto doc = std::make_unique<QTextDocument>();
+    QString error;
+    if (!rtfToDocument(rtf, doc.get(), &error))
+        qWarning() << "not read:" << error;
+    return doc;
+}
+
+QString textOf(const QTextDocument& doc)
+{
+    return blockTexts(doc).join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+class TestRtfReader : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void realFiles_data();
+    void realFiles();
+    void realFileFormatting_data();
+    void realFileFormatting();
+    void characterFormatting_data();
+    void characterFormatting();
+    void paragraphFormatting_data();
+    void paragraphFormatting();
+    void encodings_data();
+    void encodings();
+    void namedAndEscapedCharacters_data();
+    void namedAndEscapedCharacters();
+    void skippedContent_data();
+    void skippedContent();
+    void hyperlinks_data();
+    void hyperlinks();
+    void tables_data();
+    void tables();
+    void paragraphStructure_data();
+    void paragraphStructure();
+    void emptyParagraphKeepsItsFormat();
+    void malformedInputReturnsQuickly_data();
+    void malformedInputReturnsQuickly();
+    void fuzzRegressions_data();
+    void fuzzRegressions();
+    void nonRtfLeavesDocumentUntouched();
+    void readReplacesContentAndHistory();
+    void insertReplacesSelectionAsOneUndoStep();
+    void insertKeepsFormatOfParagraphItLandsIn();
+    void largeInputLoadsInLinearTime();
+};
+
+void TestRtfReader::realFiles_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QStringList>("paragraphs");
+
+    QTest::newRow("WordPad / rich edit") << "richedit_wordpad.rtf"
+        << QStringList{
+               QStringLiteral("Plain text, bold, italic, underline, strike."),
+               QStringLiteral("Centred red"),
+               QStringLiteral("Right highlighted"),
+               QStringLiteral("Justified indented"),
+               QStringLiteral("•\tBullet one"),
+               QStringLiteral("•\tBullet two"),
+               QStringLiteral("Arial fourteen"),
+               QStringLiteral("café € “quoted”"),
+               QStringLiteral("Привет"),
+               QStringLiteral("Line\u2028break and\ttab"),
+               QString(), // the picture's paragraph
+               QStringLiteral("http://www.example.org/"),
+           };
+    QTest::newRow("Word") << "word_style.rtf"
+        << QStringList{
+               QStringLiteral("Word paragraph with bold and italic and a café and naïve."),
+               QStringLiteral("Centred red sixteen"),
+               QStringLiteral("•\tList item"),
+               QStringLiteral("See the site and Greek αβ and a note."),
+               QStringLiteral("R1C1\tR1C2"),
+               QStringLiteral("R2C1\tR2C2"),
+               QStringLiteral("Last Word paragraph."),
+           };
+    QTest::newRow("LibreOffice from HTML") << "lo_formatting.rtf"
+        << QStringList{
+               QStringLiteral("Plain start. Bold words then italic words then underlined words and struck words."),
+               QStringLiteral("Centred paragraph with red text and yellow highlight."),
+               QStringLiteral("Right aligned Courier 14"),
+               QStringLiteral("Justified paragraph indented one inch on the left and half an inch on the right, "
+                              "with a hanging first line that makes the paragraph long enough to wrap in the output."),
+               QStringLiteral("Accents: café naïve résumé, Euro €, dashes – and —, quotes “double” and ‘single’."),
+               QStringLiteral("Cyrillic: Привет мир. Greek: Καλημέρα. Chinese: 你好."),
+               QStringLiteral("A link to the example site in the middle."),
+               QStringLiteral("Line one\u2028Line two after a manual break"),
+               QStringLiteral("Tab separated words"),
+               QStringLiteral("Cell A1\tCell B1"),
+               QStringLiteral("Cell A2\tCell B2"),
+               QStringLiteral("Superscript and subscript."),
+               QStringLiteral("Last paragraph."),
+           };
+    QTest::newRow("LibreOffice with header, footer, notes, comment") << "lo_header_footer.rtf"
+        << QStringList{
+               QStringLiteral("Body with a header and footer."),
+               QStringLiteral("Bold blue: Blue bold, big underlined: Big."),
+               QStringLiteral("Note follows and an endnote."),
+               QStringLiteral("A bookmarked word and a comment here."),
+               QStringLiteral("Tab\tstop and non-breaking space and softhyphen."),
+               QStringLiteral("Page field: 1 end."),
+           };
+    QTest::newRow("pandoc") << "pandoc_sample.rtf"
+        << QStringList{
+               QStringLiteral("Pandoc sample"),
+               QStringLiteral(" Test Author"), // pandoc writes a second space after \fi0
+               QString(),
+               QStringLiteral("Heading one"),
+               QStringLiteral("A paragraph with strong text, emphasis, inline code and a link. Accented: café, "
+                              "crème brûlée, Straße; symbols: € — – “quoted”."),
+               QStringLiteral("Picture:  after picture."),
+               QStringLiteral("Footnote here."),
+               QStringLiteral("•\tfirst bullet"),
+               QStringLiteral("•\tsecond bullet"),
+               QStringLiteral("1.\tfirst number"),
+               QStringLiteral("2.\tsecond number"),
+               QStringLiteral("Left\tRight"),
+               QStringLiteral("a1\tb1"),
+               QStringLiteral("a2\tb2"),
+               QString(),
+               QStringLiteral("A block quote."),
+               QStringLiteral("Russian: Съешь же ещё этих мягких французских булок."),
+           };
+    QTest::newRow("LibreOffice from a pandoc .docx (lists, picture, footnote)") << "lo_from_pandoc_docx.rtf"
+        << QStringList{
+               QStringLiteral("Pandoc sample"),
+               QStringLiteral("Test Author"),
+               QStringLiteral("Heading one"),
+               QStringLiteral("A paragraph with strong text, emphasis, inline code and a link. Accented: café, "
+                              "crème brûlée, Straße; symbols: € — – “quoted”."),
+               QStringLiteral("Picture:  after picture."),
+               QStringLiteral("Footnote here."),
+               QStringLiteral(" •\tfirst bullet"),
+               QStringLiteral(" •\tsecond bullet"),
+               QStringLiteral(" 1.\tfirst number"),
+               QStringLiteral(" 2.\tsecond number"),
+               QStringLiteral("Left\tRight"),
+               QStringLiteral("a1\tb1"),
+               QStringLiteral("a2\tb2"),
+               QStringLiteral("A block quote."),
+               QStringLiteral("Russian: Съешь же ещё этих мягких французских булок."),
+           };
+}
+
+void TestRtfReader::realFiles()
+{
+    QFETCH(QString, file);
+    QFETCH(QStringList, paragraphs);
+    const QByteArray rtf = readData(file);
+    QVERIFY2(!rtf.isEmpty(), qPrintable(file));
+    auto doc = read(rtf);
+    QCOMPARE(blockTexts(*doc), paragraphs);
+    QVERIFY(!doc->toPlainText().contains(QLatin1String("MUST NOT")));
+}
+
+void TestRtfReader::realFileFormatting_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("paragraph");
+
+    const QString left = QStringLiteral("align=left li=0 ri=0 fi=0 sb=0 sa=200");
+    QTest::newRow("rich edit bold") << "richedit_wordpad.rtf" << "bold" << "font=Calibri pt=11 bold" << left;
+    QTest::newRow("rich edit colour, centred") << "richedit_wordpad.rtf" << "Centred red"
+        << "font=Calibri pt=11 fg=#ff0000" << "align=center li=0 ri=0 fi=0 sb=0 sa=200";
+    QTest::newRow("rich edit highlight") << "richedit_wordpad.rtf" << "Right highlighted"
+        << "font=Calibri pt=11 bg=#ffff00" << "align=right li=0 ri=0 fi=0 sb=0 sa=200";
+    QTest::newRow("rich edit indents") << "richedit_wordpad.rtf" << "Justified"
+        << "font=Calibri pt=11" << "align=justify li=720 ri=360 fi=-360 sb=0 sa=200";
+    QTest::newRow("rich edit font and size") << "richedit_wordpad.rtf" << "Arial fourteen" << "font=Arial pt=14" << left;
+    QTest::newRow("rich edit Cyrillic font") << "richedit_wordpad.rtf" << "Привет"
+        << "font=Times New Roman CYR pt=11" << left;
+    QTest::newRow("rich edit link") << "richedit_wordpad.rtf" << "http://www"
+        << "font=Calibri pt=11 ul=1 fg=#004dbb href=http://www.example.org/" << left;
+    QTest::newRow("Word size and colour") << "word_style.rtf" << "Centred red sixteen"
+        << "font=Calibri pt=16 fg=#ff0000" << "align=center li=0 ri=0 fi=0 sb=0 sa=160";
+    QTest::newRow("Word link with data field") << "word_style.rtf" << "the site"
+        << "font=Calibri pt=11 ul=1 fg=#0563c1 href=https://www.example.com/word"
+        << "align=left li=0 ri=0 fi=0 sb=0 sa=160";
+    QTest::newRow("Word list paragraph") << "word_style.rtf" << "List item"
+        << "font=Calibri pt=11" << "align=left li=720 ri=0 fi=-360 sb=0 sa=160";
+    const QString loBody = QStringLiteral("align=left li=0 ri=0 fi=0 sb=0 sa=140");
+    QTest::newRow("LibreOffice character background") << "lo_formatting.rtf" << "yellow highlight"
+        << "font=DejaVu Serif bg=#ffff00" << "align=center li=0 ri=0 fi=0 sb=0 sa=140";
+    QTest::newRow("LibreOffice hanging indent") << "lo_formatting.rtf" << "Justified"
+        << "font=DejaVu Serif" << "align=justify li=1440 ri=720 fi=-360 sb=0 sa=140";
+    QTest::newRow("LibreOffice link") << "lo_formatting.rtf" << "the example site"
+        << "font=DejaVu Serif ul=1 fg=#000080 href=https://www.example.com/page?x=1&y=2" << loBody;
+    QTest::newRow("LibreOffice raised text") << "lo_formatting.rtf" << "script and" << "font=DejaVu Serif super" << loBody;
+    QTest::newRow("LibreOffice lowered text") << "lo_formatting.rtf" << "script." << "font=DejaVu Serif sub" << loBody;
+    QTest::newRow("pandoc code font") << "pandoc_sample.rtf" << "inline code"
+        << "font=Courier" << "align=left li=0 ri=0 fi=0 sb=0 sa=180";
+    QTest::newRow("pandoc link") << "pandoc_sample.rtf" << "link"
+        << "font=Helvetica ul=1 href=https://pandoc.org/" << "align=left li=0 ri=0 fi=0 sb=0 sa=180";
+}
+
+void TestRtfReader::realFileFormatting()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, text);
+    QFETCH(QString, format);
+    QFETCH(QString, paragraph);
+    auto doc = read(readData(file));
+    QCOMPARE(describeChar(formatOf(*doc, text), *doc), format);
+    QCOMPARE(describeBlock(blockFormatOf(*doc, text)), paragraph);
+}
+
+void TestRtfReader::characterFormatting_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("format");
+
+    QTest::newRow("bold") << sample("a\\b X\\b0 y") << "X" << "font=Arial bold";
+    QTest::newRow("bold off") << sample("a\\b X\\b0 y") << "y" << "font=Arial";
+    QTest::newRow("bold with parameter") << sample("\\b1 X") << "X" << "font=Arial bold";
+    QTest::newRow("italic") << sample("\\i X\\i0 y") << "X" << "font=Arial italic";
+    QTest::newRow("underline") << sample("\\ul X\\ulnone y") << "X" << "font=Arial ul=1";
+    QTest::newRow("\\ulnone") << sample("\\ul X\\ulnone y") << "y" << "font=Arial";
+    QTest::newRow("\\ul0") << sample("\\ul X\\ul0 y") << "y" << "font=Arial";
+    QTest::newRow("double underline as single") << sample("\\uldb X") << "X" << "font=Arial ul=1";
+    QTest::newRow("dotted underline") << sample("\\uld X") << "X" << "font=Arial ul=3";
+    QTest::newRow("dashed underline") << sample("\\uldash X") << "X" << "font=Arial ul=2";
+    QTest::newRow("wave underline") << sample("\\ulwave X") << "X" << "font=Arial ul=6";
+    QTest::newRow("strike") << sample("\\strike X\\strike0 y") << "X" << "font=Arial strike";
+    QTest::newRow("strike off") << sample("\\strike X\\strike0 y") << "y" << "font=Arial";
+    QTest::newRow("double strike") << sample("\\striked1 X") << "X" << "font=Arial strike";
+    QTest::newRow("font") << sample("\\f1 X") << "X" << "font=Courier New";
+    QTest::newRow("\\deff") << QByteArray("{\\rtf1\\deff1{\\fonttbl{\\f0 Arial;}{\\f1 Courier New;}}X}") << "X" << "font=Courier New";
+    QTest::newRow("font name with escapes")
+        << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fcharset0 Caf\\'e9 Sans{\\*\\falt Cafe};}}\\f0 X}") << "X"
+        << QStringLiteral("font=Café Sans");
+    QTest::newRow("font table without inner groups")
+        << QByteArray("{\\rtf1{\\fonttbl\\f0\\fswiss Arial;\\f1\\fmodern Courier New;}\\f1 X}") << "X"
+        << "font=Courier New";
+    QTest::newRow("symbol font text takes the body font") << sample("\\f2\\'b7") << QStringLiteral("•") << "font=Arial";
+    QTest::newRow("size") << sample("\\fs28 X") << "X" << "font=Arial pt=14";
+    QTest::newRow("odd half points") << sample("\\fs21 X") << "X" << "font=Arial pt=10.5";
+    QTest::newRow("colour") << sample("\\cf1 X\\cf0 y") << "X" << "font=Arial fg=#ff0000";
+    QTest::newRow("\\cf0 is automatic") << sample("\\cf1 X\\cf0 y") << "y" << "font=Arial";
+    QTest::newRow("colour index beyond the table") << sample("\\cf9 X") << "X" << "font=Arial";
+    QTest::newRow("colour table entry 0 given") << QByteArray("{\\rtf1\\deff0{\\fonttbl{\\f0 Arial;}}"
+                                                             "{\\colortbl\\red0\\green128\\blue0;}\\cf0 X}")
+                                                << "X" << "font=Arial fg=#008000";
+    QTest::newRow("highlight") << sample("\\highlight2 X\\highlight0 y") << "X" << "font=Arial bg=#0000ff";
+    QTest::newRow("highlight off") << sample("\\highlight2 X\\highlight0 y") << "y" << "font=Arial";
+    QTest::newRow("\\cb") << sample("\\cb1 X") << "X" << "font=Arial bg=#ff0000";
+    QTest::newRow("\\chcbpat") << sample("\\chcbpat2 X") << "X" << "font=Arial bg=#0000ff";
+    QTest::newRow("superscript") << sample("\\super X\\nosupersub y") << "X" << "font=Arial super";
+    QTest::newRow("\\nosupersub") << sample("\\super X\\nosupersub y") << "y" << "font=Arial";
+    QTest::newRow("subscript") << sample("\\sub X") << "X" << "font=Arial sub";
+    QTest::newRow("raised") << sample("\\up6 X\\up0 y") << "X" << "font=Arial super";
+    QTest::newRow("lowered") << sample("\\dn4 X") << "X" << "font=Arial sub";
+    QTest::newRow("group restores") << sample("{\\b\\i\\cf1 a}X") << "X" << "font=Arial";
+    QTest::newRow("\\plain resets") << sample("\\b\\i\\ul\\strike\\fs40\\f1\\cf1\\highlight2{\\plain X}")
+                                    << "X" << "font=Arial";
+    QTest::newRow("everything at once") << sample("\\f1\\fs18\\b\\i\\ul\\strike\\cf2\\highlight1 X") << "X"
+                                        << "font=Courier New pt=9 bold italic ul=1 strike fg=#0000ff bg=#ff0000";
+}
+
+void TestRtfReader::characterFormatting()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    QFETCH(QString, format);
+    auto doc = read(rtf);
+    QCOMPARE(describeChar(formatOf(*doc, text), *doc), format);
+}
+
+void TestRtfReader::paragraphFormatting_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("format");
+
+    QTest::newRow("centred") << sample("\\pard\\qc X\\par") << "X" << "align=center li=0 ri=0 fi=0 sb=0 sa=0";
+    QTest::newRow("right") << sample("\\pard\\qr X\\par") << "X" << "align=right li=0 ri=0 fi=0 sb=0 sa=0";
+    QTest::newRow("justified") << sample("\\pard\\qj X\\par") << "X" << "align=justify li=0 ri=0 fi=0 sb=0 sa=0";
+    QTest::newRow("distributed as justified") << sample("\\qd X") << "X" << "align=justify li=0 ri=0 fi=0 sb=0 sa=0";
+    QTest::newRow("left") << sample("\\qc\\ql X") << "X" << "align=left li=0 ri=0 fi=0 sb=0 sa=0";
+    QTest::newRow("indents and spacing") << sample("\\pard\\li720\\ri360\\fi-360\\sb120\\sa240 X\\par") << "X"
+                                         << "align=left li=720 ri=360 fi=-360 sb=120 sa=240";
+    QTest::newRow("\\lin and \\rin") << sample("\\pard\\lin300\\rin150 X") << "X"
+                                     << "align=left li=300 ri=150 fi=0 sb=0 sa=0";
+    QTest::newRow("\\pard resets") << sample("\\qc\\li720 A\\par\\pard X") << "X"
+                                   << "align=left li=0 ri=0 fi=0 sb=0 sa=0";
+    QTest::newRow("properties carry to the next paragraph") << sample("\\qc\\li720 A\\par X") << "X"
+                                                            << "align=center li=720 ri=0 fi=0 sb=0 sa=0";
+    QTest::newRow("group-scoped properties") << sample("{\\qc A\\par}X") << "X"
+                                             << "align=left li=0 ri=0 fi=0 sb=0 sa=0";
+    QTest::newRow("the state at \\par decides") << sample("\\pard A\\qr\\par X") << "A"
+                                                << "align=right li=0 ri=0 fi=0 sb=0 sa=0";
+    QTest::newRow("last paragraph without \\par") << sample("A\\par\\pard\\qc X") << "X"
+                                                  << "align=center li=0 ri=0 fi=0 sb=0 sa=0";
+    QTest::newRow("oversized indents are capped") << sample("\\li99999999\\sb-50 X") << "X"
+                                                  << "align=left li=31680 ri=0 fi=0 sb=0 sa=0";
+}
+
+void TestRtfReader::paragraphFormatting()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    QFETCH(QString, format);
+    auto doc = read(rtf);
+    QCOMPARE(describeBlock(blockFormatOf(*doc, text)), format);
+}
+
+void TestRtfReader::encodings_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("cp1252 hex escapes") << QByteArray("{\\rtf1\\ansi\\ansicpg1252 caf\\'e9 \\'80 \\'93q\\'94}")
+                                        << QStringLiteral("café € “q”");
+    QTest::newRow("cp1252 when no code page is given") << QByteArray("{\\rtf1 \\'e9\\'9c}") << QStringLiteral("éœ");
+    QTest::newRow("unknown code page falls back to cp1252") << QByteArray("{\\rtf1\\ansicpg99999 \\'e9}")
+                                                            << QStringLiteral("é");
+    QTest::newRow("raw 8-bit bytes") << QByteArray("{\\rtf1\\ansicpg1252 caf\xe9}") << QStringLiteral("café");
+    QTest::newRow("\\u with fallback") << QByteArray("{\\rtf1 \\u8364?x}") << QStringLiteral("€x");
+    QTest::newRow("\\u with hex fallback") << QByteArray("{\\rtf1 \\u233\\'e9x}") << QStringLiteral("éx");
+    QTest::newRow("\\uc0") << QByteArray("{\\rtf1\\uc0\\u8364 x}") << QStringLiteral("€x");
+    QTest::newRow("\\uc2 with a double-byte fallback") << QByteArray("{\\rtf1\\uc2\\u12354\\'82\\'a0x}")
+                                                       << QStringLiteral("あx");
+    QTest::newRow("\\uc2 skipping plain text") << QByteArray("{\\rtf1\\uc2\\u8364 ab c}") << QStringLiteral("€ c");
+    QTest::newRow("\\uc is group-scoped") << QByteArray("{\\rtf1{\\uc2\\u8364 ab}\\u8364 ab}")
+                                          << QStringLiteral("€€b");
+    QTest::newRow("a group ends the skipping") << QByteArray("{\\rtf1\\uc3\\u8364{x}y}") << QStringLiteral("€xy");
+    QTest::newRow("a control word counts as one skipped") << QByteArray("{\\rtf1\\uc1\\u8364\\tab x}")
+                                                          << QStringLiteral("€x");
+    QTest::newRow("negative \\u (surrogate pair)") << QByteArray("{\\rtf1\\u-10179?\\u-8704?}")
+                                                   << QStringLiteral("\U0001F600");
+    QTest::newRow("\\u above the BMP") << QByteArray("{\\rtf1\\uc0\\u128512 x}") << QStringLiteral("\U0001F600x");
+    QTest::newRow("\\fcharset204 Cyrillic") << QByteArray("{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fcharset204 Arial Cyr;}}"
+                                                          "\\f0\\'cf\\'f0\\'e8\\'e2\\'e5\\'f2}")
+                                            << QStringLiteral("Привет");
+    QTest::newRow("\\ansicpg1251 for a font without charset")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0 Arial;}}\\f0\\'cf\\'f0\\'e8}") << QStringLiteral("При");
+    QTest::newRow("\\fcharset0 means cp1252 whatever \\ansicpg says")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset0 Arial;}}\\f0\\'e9}") << QStringLiteral("é");
+    QTest::newRow("\\cpg overrides the charset") << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fcharset0\\cpg1251 X;}}\\f0\\'cf}")
+                                                 << QStringLiteral("П");
+    QTest::newRow("code page follows font changes")
+        << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset161 G;}{\\f2\\fcharset238 CE;}}"
+                      "\\f0\\'e9\\f1\\'e1\\'e2{\\f2\\'9a}\\'e1}")
+        << QStringLiteral("éαβšα");
+    QTest::newRow("Shift-JIS double-byte") << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fcharset128 MS Gothic;}}"
+                                                         "\\f0\\'82\\'a0\\'93\\'fa}")
+                                           << QStringLiteral("あ日");
+    QTest::newRow("Shift-JIS trail byte written as \\\\") << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fcharset128 MS Mincho;}}"
+                                                                       "\\f0\\'95\\\\}")
+                                                          << QStringLiteral("表");
+    QTest::newRow("GBK") << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fcharset134 SimSun;}}\\f0\\'d6\\'d0\\'ce\\'c4}")
+                         << QStringLiteral("中文");
+    QTest::newRow("Symbol font bytes") << QByteArray("{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset2 Symbol;}}\\f1 a\\'b7\\f0 a}")
+                                       << QStringLiteral("α•a");
+    QTest::newRow("Symbol font private use") << QByteArray("{\\rtf1{\\fonttbl{\\f1\\fcharset2 Symbol;}}\\f1\\u-3913 ?}")
+                                             << QStringLiteral("•");
+    QTest::newRow("Wingdings bullet") << QByteArray("{\\rtf1{\\fonttbl{\\f1\\fcharset2 Wingdings;}}\\f1\\'a7}")
+                                      << QStringLiteral("▪");
+    QTest::newRow("Mac Roman") << QByteArray("{\\rtf1\\mac \\'8e}") << QStringLiteral("é");
+    QTest::newRow("OEM 437") << QByteArray("{\\rtf1\\pc \\'82}") << QStringLiteral("é");
+}
+
+void TestRtfReader::encodings()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    auto doc = read(rtf);
+    QCOMPARE(textOf(*doc), text);
+}
+
+void TestRtfReader::namedAndEscapedCharacters_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("named punctuation") << QByteArray("{\\rtf1\\emdash\\endash\\lquote\\rquote\\ldblquote\\rdblquote\\bullet}")
+                                       << QStringLiteral("—–‘’“”•");
+    QTest::newRow("spaces") << QByteArray("{\\rtf1 a\\emspace b\\enspace c\\qmspace d}")
+                            << QStringLiteral("a\u2003b\u2002c\u2005d");
+    QTest::newRow("non-breaking space, optional and non-breaking hyphen") << QByteArray("{\\rtf1 a\\~b\\-c\\_d}")
+                                                                          << QStringLiteral("a\u00A0b\u00ADc\u2011d");
+    QTest::newRow("line break and tab") << QByteArray("{\\rtf1 a\\line b\\tab c}") << QStringLiteral("a\u2028b\tc");
+    QTest::newRow("escaped braces and backslash") << QByteArray("{\\rtf1 \\{x\\}\\\\}") << QStringLiteral("{x}\\");
+    QTest::newRow("line ends in the file are not text") << QByteArray("{\\rtf1 a\r\nb\nc\rd}") << QStringLiteral("abcd");
+    QTest::newRow("backslash-newline is a paragraph") << QByteArray("{\\rtf1 a\\\nb}") << QStringLiteral("a\nb");
+    QTest::newRow("only one space delimits") << QByteArray("{\\rtf1\\b  x}") << QStringLiteral(" x");
+    QTest::newRow("digits end at a letter") << QByteArray("{\\rtf1\\fs20x}") << QStringLiteral("x");
+    QTest::newRow("hyphen that is not a sign") << QByteArray("{\\rtf1\\b-x}") << QStringLiteral("-x");
+    QTest::newRow("literal tab byte") << QByteArray("{\\rtf1 a\tb}") << QStringLiteral("a\tb");
+    QTest::newRow("ignored symbols") << QByteArray("{\\rtf1 a\\|b\\:c}") << QStringLiteral("abc");
+    QTest::newRow("unknown control words vanish") << QByteArray("{\\rtf1 a\\frobnicate42 b}") << QStringLiteral("ab");
+    QTest::newRow("controls are dropped") << QByteArray("{\\rtf1 a\\'07\\u1?b}") << QStringLiteral("ab");
+    QTest::newRow("document structure characters are replaced")
+        << QByteArray("{\\rtf1 a\\u-560?b\\u-4?c}") << QStringLiteral("a\uFFFDb\uFFFDc");
+}
+
+void TestRtfReader::namedAndEscapedCharacters()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    auto doc = read(rtf);
+    QCOMPARE(textOf(*doc), text);
+}
+
+void TestRtfReader::skippedContent_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("picture") << QByteArray("{\\rtf1 A{\\pict\\wmetafile8\\picw10 0100ff09}B}") << "AB";
+    QTest::newRow("shape picture and fallback") << QByteArray("{\\rtf1 A{\\*\\shppict{\\pict\\pngblip 89ab}}"
+                                                             "{\\nonshppict{\\pict 00}}B}")
+                                                << "AB";
+    QTest::newRow("binary data with braces") << QByteArray("{\\rtf1 A{\\pict\\bin5 }}}\\{}B}") << "AB";
+    QTest::newRow("binary data in the text") << QByteArray("{\\rtf1 A\\bin3 xyzB}") << "AB";
+    QTest::newRow("object with result") << QByteArray("{\\rtf1 A{\\object\\objemb{\\*\\objclass Paint}"
+                                                     "{\\*\\objdata 0105}{\\result{\\pict 00}RESULT}}B}")
+                                        << "AB";
+    QTest::newRow("header and footer") << QByteArray("{\\rtf1 A{\\header\\pard H\\par}{\\footerr\\pard F\\par}B}") << "AB";
+    QTest::newRow("footnote") << QByteArray("{\\rtf1 A{\\super\\chftn}{\\footnote\\pard\\plain\\chftn NOTE}B}") << "AB";
+    QTest::newRow("info") << QByteArray("{\\rtf1{\\info{\\title T}{\\author Au}}AB}") << "AB";
+    QTest::newRow("style sheet") << QByteArray("{\\rtf1{\\stylesheet{\\s0 Normal;}{\\*\\cs1 Link;}}AB}") << "AB";
+    QTest::newRow("font, colour tables, generator") << QByteArray("{\\rtf1{\\fonttbl{\\f0 Arial;}}"
+                                                                 "{\\colortbl;\\red1\\green2\\blue3;}"
+                                                                 "{\\*\\generator Gen 1.0;}AB}")
+                                                    << "AB";
+    QTest::newRow("list table without \\*") << QByteArray("{\\rtf1{\\listtable{\\list{\\leveltext\\'01\\u-3913 ?;}}}AB}")
+                                            << "AB";
+    QTest::newRow("old-style bullet definition") << QByteArray("{\\rtf1{\\pn\\pnlvlblt{\\pntxtb\\'B7}}AB}") << "AB";
+    QTest::newRow("unknown \\* destination") << QByteArray("{\\rtf1 A{\\*\\unheardof text{\\b more}}B}") << "AB";
+    QTest::newRow("unknown plain destination shows its text") << QByteArray("{\\rtf1 A{\\unheardof x}B}") << "AxB";
+    QTest::newRow("bookmarks") << QByteArray("{\\rtf1 A{\\*\\bkmkstart m}B{\\*\\bkmkend m}C}") << "ABC";
+    QTest::newRow("hidden text") << QByteArray("{\\rtf1 A{\\v HIDDEN}B\\v C\\v0 D}") << "ABD";
+    QTest::newRow("annotation") << QByteArray("{\\rtf1 A{\\*\\atnid X}{\\*\\annotation{\\*\\atndate 0}NOTE}B}") << "AB";
+    QTest::newRow("\\upr keeps the Unicode version") << QByteArray("{\\rtf1{\\upr{ANSI}{\\*\\ud{UNI}}}}") << "UNI";
+    QTest::newRow("\\* at the top level is harmless") << QByteArray("{\\rtf1\\*\\unheardof AB}") << "AB";
+    QTest::newRow("text after the document") << QByteArray("{\\rtf1 AB}CD{EF}") << "AB";
+    QTest::newRow("text before the document") << QByteArray("\xEF\xBB\xBF \r\n{\\rtf1 AB}") << "AB";
+}
+
+void TestRtfReader::skippedContent()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    auto doc = read(rtf);
+    QCOMPARE(textOf(*doc), text);
+}
+
+void TestRtfReader::hyperlinks_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("href");
+
+    QTest::newRow("quoted") << QByteArray("{\\rtf1{\\field{\\*\\fldinst HYPERLINK \"http://a.example/\"}{\\fldrslt link}}}")
+                            << "link" << "http://a.example/";
+    QTest::newRow("unquoted, no \\*") << QByteArray("{\\rtf1{\\field{\\fldinst HYPERLINK http://b.example/ }{\\fldrslt b}}}")
+                                      << "b" << "http://b.example/";
+    QTest::newRow("lower case, switches") << QByteArray("{\\rtf1{\\field{\\*\\fldinst hyperlink \\\\o \"tip\" "
+                                                        "\"http://c.example/\" \\\\h}{\\fldrslt c}}}")
+                                          << "c" << "http://c.example/";
+    QTest::newRow("location") << QByteArray("{\\rtf1{\\field{\\*\\fldinst HYPERLINK \"http://d.example/p\" \\\\l \"sec\"}"
+                                            "{\\fldrslt d}}}")
+                              << "d" << "http://d.example/p#sec";
+    QTest::newRow("location only") << QByteArray("{\\rtf1{\\field{\\*\\fldinst HYPERLINK \\\\l \"top\"}{\\fldrslt t}}}")
+                                   << "t" << "#top";
+    QTest::newRow("instruction split over groups")
+        << QByteArray("{\\rtf1{\\field{\\*\\fldinst{\\b HYPER}{LINK \"http://e.example/\"}{\\*\\datafield 00ff}}"
+                      "{\\fldrslt{\\ul e}}}}")
+        << "e" << "http://e.example/";
+    QTest::newRow("escaped backslashes") << QByteArray("{\\rtf1{\\field{\\*\\fldinst HYPERLINK \"C:\\\\\\\\dir\\\\\\\\f.txt\"}"
+                                                       "{\\fldrslt f}}}")
+                                         << "f" << "C:\\dir\\f.txt";
+    QTest::newRow("quoted target that looks like a switch")
+        << QByteArray("{\\rtf1{\\field{\\*\\fldinst HYPERLINK \"\\\\\\\\l\"}{\\fldrslt q}}}") << "q" << "\\l";
+    QTest::newRow("link survives \\plain") << QByteArray("{\\rtf1{\\field{\\*\\fldinst HYPERLINK \"http://g.example/\"}"
+                                                         "{\\fldrslt\\plain g}}}")
+                                           << "g" << "http://g.example/";
+    QTest::newRow("other fields keep their result") << QByteArray("{\\rtf1{\\field{\\*\\fldinst PAGE}{\\fldrslt 7}}}")
+                                                    << "7" << "";
+    QTest::newRow("text after a link") << QByteArray("{\\rtf1{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt a}}after}")
+                                       << "after" << "";
+    QTest::newRow("nested fields") << QByteArray("{\\rtf1{\\field{\\*\\fldinst HYPERLINK \"http://o.example/\"}{\\fldrslt o"
+                                                 "{\\field{\\*\\fldinst HYPERLINK \"http://i.example/\"}{\\fldrslt i}}}}}")
+                                   << "i" << "http://i.example/";
+}
+
+void TestRtfReader::hyperlinks()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    QFETCH(QString, href);
+    auto doc = read(rtf);
+    const QTextCharFormat format = formatOf(*doc, text);
+    QVERIFY2(format.isValid(), qPrintable(textOf(*doc)));
+    QCOMPARE(format.anchorHref(), href);
+    QCOMPARE(format.isAnchor(), !href.isEmpty());
+    QVERIFY(!textOf(*doc).contains(QLatin1String("HYPERLINK"), Qt::CaseInsensitive));
+}
+
+void TestRtfReader::tables_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("rows of cells") << QByteArray("{\\rtf1\\trowd\\cellx1000\\cellx2000\\pard\\intbl A\\cell B\\cell\\row"
+                                                 "\\trowd\\cellx1000\\cellx2000\\pard\\intbl C\\cell D\\cell\\row}")
+                                   << "A\tB\nC\tD";
+    QTest::newRow("empty cells") << QByteArray("{\\rtf1\\trowd\\pard\\intbl A\\cell\\cell C\\cell\\row}") << "A\t\tC";
+    QTest::newRow("paragraph marks closing cells")
+        << QByteArray("{\\rtf1{\\trowd{{\\pard\\intbl A\\par}\\cell}{{\\pard\\intbl B\\par}\\cell}\\intbl\\row}}") << "A\tB";
+    QTest::newRow("several paragraphs in a cell") << QByteArray("{\\rtf1\\pard\\intbl A\\par B\\cell C\\cell\\row}")
+                                                  << "A\nB\tC";
+    QTest::newRow("paragraphs around") << QByteArray("{\\rtf1 Intro\\par\\trowd\\pard\\intbl\\cell B\\cell\\row"
+                                                     "\\pard After\\par}")
+                                       << "Intro\n\tB\nAfter";
+    QTest::newRow("nested table") << QByteArray("{\\rtf1\\pard\\intbl A\\cell\\itap2 x\\nestcell y\\nestcell"
+                                                "{\\*\\nesttableprops\\trowd\\nestrow}{\\nonesttables\\par}\\itap1\\cell\\row}")
+                                  << "A\tx\ty\t"; // the nested row end sits in a \* group
+}
+
+void TestRtfReader::tables()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    auto doc = read(rtf);
+    QCOMPARE(textOf(*doc), text);
+}
+
+void TestRtfReader::paragraphStructure_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QStringList>("paragraphs");
+
+    QTest::newRow("the last \\par ends the document") << QByteArray("{\\rtf1 A\\par}") << QStringList{"A"};
+    QTest::newRow("an empty paragraph at the end") << QByteArray("{\\rtf1 A\\par\\par}") << QStringList{"A", ""};
+    QTest::newRow("no final \\par") << QByteArray("{\\rtf1 A\\par B}") << QStringList{"A", "B"};
+    QTest::newRow("a lone \\par") << QByteArray("{\\rtf1\\par}") << QStringList{""};
+    QTest::newRow("empty document") << QByteArray("{\\rtf1}") << QStringList{""};
+    QTest::newRow("empty paragraphs between") << QByteArray("{\\rtf1 A\\par\\par\\par B\\par}") << QStringList{"A", "", "", "B"};
+    QTest::newRow("section and page breaks") << QByteArray("{\\rtf1 A\\sect B\\page C}") << QStringList{"A", "B", "C"};
+    QTest::newRow("paragraph separator character") << QByteArray("{\\rtf1 A\\u8233?B}") << QStringList{"A", "B"};
+    QTest::newRow("line feed characters are not paragraphs") << QByteArray("{\\rtf1 A\\u10?\\'0d\\'0aB}")
+                                                             << QStringList{"AB"};
+    QTest::newRow("\\par inside a skipped destination") << QByteArray("{\\rtf1 A{\\header X\\par}{\\*\\x\\par}B}")
+                                                        << QStringList{"AB"};
+    QTest::newRow("\\par inside a field instruction") << QByteArray("{\\rtf1{\\field{\\*\\fldinst PAGE\\par}{\\fldrslt 1}}}")
+                                                      << QStringList{"1"};
+}
+
+void TestRtfReader::paragraphStructure()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QStringList, paragraphs);
+    auto doc = read(rtf);
+    QCOMPARE(blockTexts(*doc), paragraphs);
+}
+
+void TestRtfReader::emptyParagraphKeepsItsFormat()
+{
+    // An empty line's height comes from the format of its paragraph mark.
+    auto doc = read(sample("\\fs20 A\\par\\fs48\\par\\fs20 B\\par\\fs36\\par"));
+    QCOMPARE(blockTexts(*doc), (QStringList{"A", "", "B", ""}));
+    QCOMPARE(doc->findBlockByNumber(1).charFormat().fontPointSize(), 24.0);
+    QCOMPARE(doc->findBlockByNumber(3).charFormat().fontPointSize(), 18.0);
+}
+
+void TestRtfReader::malformedInputReturnsQuickly_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+
+    const int deep = 100000;
+    QTest::newRow("unclosed groups") << QByteArray("{\\rtf1 abc{\\b def") << "abcdef";
+    QTest::newRow("extra closing braces") << QByteArray("{\\rtf1 abc}}}}def") << "abc";
+    QTest::newRow("100,000 nested groups")
+        << QByteArray("{\\rtf1 x") + QByteArray(deep, '{') + "deep" + QByteArray(deep, '}') + "after}" << "xafter";
+    QTest::newRow("100,000 unclosed groups") << QByteArray("{\\rtf1 x") + QByteArray(deep, '{') + "y" << "x";
+    QTest::newRow("100,000 nested fields")
+        << QByteArray("{\\rtf1 x") + QByteArray("{\\field{\\*\\fldinst HYPERLINK \"a\"}{\\fldrslt ").repeated(deep / 10)
+               + "deep" + QByteArray("}}").repeated(deep / 10) + "after}"
+        << "xafter";
+    QTest::newRow("huge parameters") << QByteArray("{\\rtf1\\fs99999999999999999999 a\\li-99999999999999999 b"
+                                                   "\\cf2147483647 c\\f-2147483648 d\\u99999999999 e}")
+                                     << "abcd";
+    QTest::newRow("huge \\uc") << QByteArray("{\\rtf1\\uc99999999\\u8364 abc}") << QStringLiteral("€");
+    QTest::newRow("100,000 digits") << QByteArray("{\\rtf1\\fs") + QByteArray(deep, '9') + " b}" << "b";
+    QTest::newRow("100,000 letter control word") << QByteArray("{\\rtf1\\") + QByteArray(deep, 'a') + " b}" << "b";
+    QTest::newRow("truncated hex escape") << QByteArray("{\\rtf1 a\\'") << "a";
+    QTest::newRow("hex escape with one digit") << QByteArray("{\\rtf1 a\\'4") << "a";
+    QTest::newRow("hex escape without digits") << QByteArray("{\\rtf1 a\\'zz}") << "azz";
+    QTest::newRow("backslash at the end") << QByteArray("{\\rtf1 a\\") << "a";
+    QTest::newRow("control word at the end") << QByteArray("{\\rtf1 a\\b") << "a";
+    QTest::newRow("truncated \\u") << QByteArray("{\\rtf1 a\\u") << "a";
+    QTest::newRow("\\u with a dash only") << QByteArray("{\\rtf1 a\\u-}") << "a-";
+    QTest::newRow("\\u skip running past the end") << QByteArray("{\\rtf1\\uc5 a\\u8364 b") << QStringLiteral("a€");
+    QTest::newRow("\\bin past the end") << QByteArray("{\\rtf1 a\\bin99999999 xyz") << "a";
+    QTest::newRow("negative \\bin") << QByteArray("{\\rtf1 a\\bin-5 b}") << "ab";
+    QTest::newRow("\\bin at the end") << QByteArray("{\\rtf1 a\\bin") << "a";
+    QTest::newRow("NUL bytes") << QByteArray("{\\rtf1 a\0b}", 11) << "ab";
+    QTest::newRow("lone \\*") << QByteArray("{\\rtf1 a{\\*}b}") << "ab";
+    QTest::newRow("unclosed picture") << QByteArray("{\\rtf1 a{\\pict 00ff") << "a";
+    QTest::newRow("field without result") << QByteArray("{\\rtf1{\\field{\\*\\fldinst HYPERLINK \"x\"}}b}") << "b";
+    QTest::newRow("result without field") << QByteArray("{\\rtf1{\\fldrslt r}}") << "r";
+    QTest::newRow("instruction without field") << QByteArray("{\\rtf1{\\*\\fldinst x}y}") << "y";
+    QTest::newRow("font table of semicolons") << QByteArray("{\\rtf1{\\fonttbl;;;}{\\f5 x}}") << "x";
+    QTest::newRow("lead byte at the end") << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fcharset128 G;}}\\f0 a\\'82}") << "a";
+    QTest::newRow("cell and row without table") << QByteArray("{\\rtf1\\cell\\row\\cell a\\nestrow}") << "\n\ta";
+}
+
+void TestRtfReader::malformedInputReturnsQuickly()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    QElapsedTimer timer;
+    timer.start();
+    auto doc = read(rtf);
+    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(textOf(*doc), text);
+}
+
+void TestRtfReader::fuzzRegressions_data()
+{
+    QTest::addColumn<QString>("file");
+    const QDir dir(dataPath(QStringLiteral("fuzz-regressions")));
+    const QStringList files = dir.entryList(QDir::Files, QDir::Name);
+    QVERIFY(!files.isEmpty());
+    for (const QString& name : files)
+        QTest::newRow(qPrintable(name)) << dir.filePath(name);
+}
+
+void TestRtfReader::fuzzRegressions()
+{
+    // Inputs that once crashed, hung or broke an invariant: each must read in bounded time and
+    // read back the same from what the writer makes of it.
+    QFETCH(QString, file);
+    QFile in(file);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    const QByteArray rtf = in.readAll();
+    QElapsedTimer timer;
+    timer.start();
+    auto doc = read(rtf);
+    QVERIFY(timer.elapsed() < 2000);
+    auto again = read(documentToRtf(*doc));
+    QCOMPARE(describeDocument(*again), describeDocument(*doc));
+}
+
+void TestRtfReader::nonRtfLeavesDocumentUntouched()
+{
+    QTextDocument doc;
+    doc.setHtml(QStringLiteral("<p align=center><b>keep</b></p>"));
+    const QStringList before = describeDocument(doc);
+    QString error;
+    QVERIFY(!rtfToDocument("{\\rtx1 not rich text}", &doc, &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(describeDocument(doc), before);
+}
+
+void TestRtfReader::readReplacesContentAndHistory()
+{
+    QTextDocument doc;
+    QTextCursor cursor(&doc);
+    QTextBlockFormat centred;
+    centred.setAlignment(Qt::AlignHCenter);
+    cursor.setBlockFormat(centred);
+    cursor.insertText(QStringLiteral("old"));
+    QVERIFY(doc.isUndoAvailable());
+    QVERIFY(rtfToDocument(sample("new"), &doc));
+    QCOMPARE(textOf(doc), QStringLiteral("new"));
+    QCOMPARE(doc.begin().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::Alignment(Qt::AlignLeft));
+    QVERIFY(!doc.isUndoAvailable());
+    QVERIFY(!doc.isModified());
+    QVERIFY(doc.isUndoRedoEnabled());
+}
+
+void TestRtfReader::insertReplacesSelectionAsOneUndoStep()
+{
+    QTextDocument doc;
+    doc.setPlainText(QStringLiteral("Hello world"));
+    QTextCursor cursor(&doc);
+    cursor.setPosition(6);
+    cursor.setPosition(11, QTextCursor::KeepAnchor);
+    QVERIFY(insertRtf(sample("{\\b there}\\par and more"), &cursor));
+    QCOMPARE(blockTexts(doc), (QStringList{"Hello there", "and more"}));
+    QVERIFY(formatOf(doc, QStringLiteral("there")).fontWeight() >= QFont::Bold);
+    QCOMPARE(cursor.position(), doc.characterCount() - 1);
+    doc.undo();
+    QCOMPARE(doc.toPlainText(), QStringLiteral("Hello world"));
+}
+
+void TestRtfReader::insertKeepsFormatOfParagraphItLandsIn()
+{
+    QTextDocument doc;
+    QTextCursor cursor(&doc);
+    QTextBlockFormat centred;
+    centred.setAlignment(Qt::AlignHCenter);
+    cursor.setBlockFormat(centred);
+    cursor.insertText(QStringLiteral("ab"));
+    cursor.setPosition(1);
+    // A single paragraph with its mark, as a copied paragraph comes from another program.
+    QVERIFY(insertRtf(sample("\\pard\\qr X\\par"), &cursor));
+    QCOMPARE(textOf(doc), QStringLiteral("aXb"));
+    QCOMPARE(doc.begin().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::Alignment(Qt::AlignHCenter));
+
+    // Two paragraphs: the first takes the RTF's format, the second goes on as the old one.
+    QVERIFY(insertRtf(sample("\\pard\\qr Y\\par\\pard\\qj Z"), &cursor));
+    QCOMPARE(blockTexts(doc), (QStringList{"aXY", "Zb"}));
+    QCOMPARE(doc.findBlockByNumber(0).blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::Alignment(Qt::AlignRight));
+    QCOMPARE(doc.findBlockByNumber(1).blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::Alignment(Qt::AlignHCenter));
+}
+
+void TestRtfReader::largeInputLoadsInLinearTime()
+{
+    // A formatting change every few words: per-character or quadratic work shows up at once.
+    QByteArray body;
+    const int paragraphs = 20000;
+    for (int i = 0; i < paragraphs; ++i)
+        body += "\\pard\\li" + QByteArray::number(i % 7 * 100) + " Some {\\b bold} and \\i italic\\i0  and "
+                "{\\cf" + QByteArray::number(i % 3) + " colour \\'e9\\u8364?} text.\\par\n";
+    const QByteArray rtf = sample(body);
+    QVERIFY(rtf.size() > 1500000);
+    QElapsedTimer timer;
+    timer.start();
+    auto doc = read(rtf);
+    const qint64 ms = timer.elapsed();
+    QCOMPARE(doc->blockCount(), paragraphs);
+    QCOMPARE(doc->findBlockByNumber(paragraphs - 1).text(), QStringLiteral("Some bold and italic and colour é€ text."));
+    QVERIFY2(ms < 3000, qPrintable(QStringLiteral("%1 ms").arg(ms)));
+}
+
+QTEST_MAIN(TestRtfReader)
+#include "tst_rtfreader.moc"
