@@ -1,5 +1,7 @@
 #include "platform/AppEnvironment.h"
 
+#include "platform/UrlReader.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -36,6 +38,11 @@ QString AppEnvironment::logDir() const
     if (!m_dataDir.isEmpty() && QDir().mkpath(m_dataDir))
         return QDir::toNativeSeparators(m_dataDir);
     return m_applicationDir;
+}
+
+QString AppEnvironment::downloadRoot() const
+{
+    return m_downloadRoot.isEmpty() ? UrlReader::defaultDownloadRoot() : m_downloadRoot;
 }
 
 bool AppEnvironment::folderExists(const QString& path)

@@ -23,6 +23,10 @@ public:
     // Where "log.txt" lives: the application folder when it is writable, else the per-user data folder.
     QString logDir() const;
 
+    // Where running downloads keep their temporary folders (the per-user cache unless set).
+    QString downloadRoot() const;
+    void setDownloadRoot(const QString& root) { m_downloadRoot = root; }
+
     static bool folderExists(const QString& path);
     static QString currentDirectory();
     static bool setCurrentDirectory(const QString& path);
@@ -33,6 +37,7 @@ private:
     QString m_applicationDir;
     QStringList m_fallbackCandidates;
     QString m_dataDir;
+    QString m_downloadRoot;
 };
 
 } // namespace tarnwick::platform

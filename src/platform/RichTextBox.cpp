@@ -4,6 +4,7 @@
 #include "platform/Units.h"
 
 #include <QDragEnterEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -42,6 +43,44 @@ void RichTextBox::setSelText(const QString& text)
     QTextCursor cursor = textCursor();
     cursor.insertText(text);
     setTextCursor(cursor);
+}
+
+QString RichTextBox::TextRTF() const
+{
+    return QString::fromLatin1(documentToRtf(*document()));
+}
+
+void RichTextBox::setTextRTF(const QString& rtf)
+{
+    if (!rtfToDocument(rtf.toUtf8(), document()))
+        setPlainText(rtf);
+}
+
+QString RichTextBox::SelRTF() const
+{
+    return QString::fromLatin1(selectionToRtf(textCursor()));
+}
+
+void RichTextBox::setSelRTF(const QString& text)
+{
+    QTextCursor cursor = textCursor();
+    if (!insertRtf(text.toUtf8(), &cursor))
+        cursor.insertText(text);
+    setTextCursor(cursor);
+}
+
+bool RichTextBox::event(QEvent* event)
+{
+    // Cut, Copy and Paste belong to the Edit menu, which moves rich text through the clipboard;
+    // the box lets those keys go to the menu's shortcuts (and handles them itself when no menu is there).
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key == QKeySequence::Cut || key == QKeySequence::Copy || key == QKeySequence::Paste) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QTextEdit::event(event);
 }
 
 // Reports once per real change of caret or selection: Qt signals both cursorPositionChanged and

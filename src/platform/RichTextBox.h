@@ -26,6 +26,14 @@ public:
     QString SelText() const;
     void setSelText(const QString& text);
 
+    // The whole document, or the selection alone, as a complete rich-text document.
+    QString TextRTF() const;
+    void setTextRTF(const QString& rtf);
+    QString SelRTF() const;
+    // Replaces the selection with the markup's formatted content, or with the text itself when it is
+    // not rich text.
+    void setSelRTF(const QString& text);
+
     // Empty when the selection mixes both states (or, for alignment, paragraphs differ).
     std::optional<bool> SelBold() const;
     std::optional<bool> SelItalic() const;
@@ -57,6 +65,7 @@ signals:
     void OLEDragDrop(const QMimeData* data);
 
 protected:
+    bool event(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWidget>
 #include <cmath>
 
 namespace tarnwick::platform {
@@ -40,6 +41,19 @@ double Units::pixelsToTwips(int pixels)
 QSize Units::twipsToPixels(double widthTwips, double heightTwips)
 {
     return {twipsToPixels(widthTwips), twipsToPixels(heightTwips)};
+}
+
+QRect Units::rectFromTwips(double left, double top, double width, double height)
+{
+    return {twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height)};
+}
+
+void Units::widenToFit(QWidget* control, int rightEdge)
+{
+    const int needed = control->sizeHint().width();
+    if (needed <= control->width())
+        return;
+    control->resize(qMax(control->width(), qMin(needed, rightEdge - control->x())), control->height());
 }
 
 } // namespace tarnwick::platform

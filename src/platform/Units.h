@@ -4,6 +4,8 @@
 #include <QRect>
 #include <QSize>
 
+class QWidget;
+
 namespace tarnwick::platform {
 
 // Window geometry in the settings store and in the form layouts is given in twips (1440 per inch).
@@ -20,6 +22,11 @@ public:
     static int twipsToPixels(double twips);
     static double pixelsToTwips(int pixels);
     static QSize twipsToPixels(double widthTwips, double heightTwips);
+    // A control's place on a form, given as left, top, width and height in twips.
+    static QRect rectFromTwips(double left, double top, double width, double height);
+    // A caption that is wider than its control in this desktop's font gets the room it needs, up to
+    // rightEdge (pixels, in the parent's coordinates); the control's left and top stay where designed.
+    static void widenToFit(QWidget* control, int rightEdge);
 };
 
 } // namespace tarnwick::platform
