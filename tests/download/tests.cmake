@@ -1,0 +1,2 @@
+tarnwick_add_test(tst_downloads ${CMAKE_CURRENT_LIST_DIR}/tst_downloads.cpp TIMEOUT 180)
+tarnwick_add_test(tst_filesaveoptions ${CMAKE_CURRENT_LIST_DIR}/tst_filesaveoptions.cpp)
