@@ -1,0 +1,10 @@
+# The File menu, printing, the help viewer, the About box and the registry behind System Info.
+tarnwick_add_test(tst_filemenu ${CMAKE_CURRENT_LIST_DIR}/tst_filemenu.cpp)
+tarnwick_add_test(tst_printing ${CMAKE_CURRENT_LIST_DIR}/tst_printing.cpp)
+tarnwick_add_test(tst_helpabout ${CMAKE_CURRENT_LIST_DIR}/tst_helpabout.cpp)
+tarnwick_add_test(tst_registry ${CMAKE_CURRENT_LIST_DIR}/tst_registry.cpp LINK tarnwick_platform)
+
+# The viewer is tested over the help collection the build compiles.
+tarnwick_add_test(tst_helpviewer ${CMAKE_CURRENT_LIST_DIR}/tst_helpviewer.cpp)
+add_dependencies(tst_helpviewer tarnwick_help)
+target_compile_definitions(tst_helpviewer PRIVATE TARNWICK_BUILT_HELP_FILE="${CMAKE_BINARY_DIR}/Tarnwick.hlp")
