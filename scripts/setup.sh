@@ -7,6 +7,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-documentation-tools
     qt6-webengine-dev qt6-svg-dev libqt6svg6 qt6-image-formats-plugins
     xvfb xauth fonts-dejavu-core
+    libqt6sql6-sqlite poppler-utils
+    curl
 )
 
 missing=()

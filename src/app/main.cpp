@@ -1,6 +1,9 @@
+#include "help/HelpViewer.h"
 #include "platform/AppEnvironment.h"
+#include "platform/QtDesktopServices.h"
 #include "platform/QtDialogService.h"
 #include "platform/QtSettingsStore.h"
+#include "platform/Registry.h"
 #include "platform/Services.h"
 #include "shell/Module1.h"
 #include "shell/frmMain.h"
@@ -27,7 +30,10 @@ int main(int argc, char* argv[])
     tarnwick::platform::QtDialogService dialogs;
     tarnwick::platform::QtSettingsStore settings;
     const tarnwick::platform::AppEnvironment environment;
-    const tarnwick::platform::Services services{dialogs, settings, environment};
+    tarnwick::platform::SystemInformationRegistry registry;
+    tarnwick::platform::QtDesktopServices desktop;
+    tarnwick::help::HelpViewer help;
+    const tarnwick::platform::Services services{dialogs, settings, environment, registry, desktop, help};
 
     std::unique_ptr<tarnwick::shell::frmMain> window(tarnwick::shell::Module1::Main(services));
     QObject::connect(window.get(), &tarnwick::shell::frmMain::unloaded, &app, &QCoreApplication::quit);

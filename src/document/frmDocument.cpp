@@ -20,7 +20,7 @@ using platform::Units;
 frmDocument::frmDocument(shell::frmMain* mainWindow, QWidget* parent)
     : QWidget(parent)
     , rtfText(new RichTextBox(this))
-    , ctlAsync1(new download::ctlAsync(this))
+    , ctlAsync1(new download::ctlAsync(mainWindow, this))
     , m_main(mainWindow)
 {
     setObjectName(QStringLiteral("frmDocument"));
@@ -192,6 +192,8 @@ bool frmDocument::Form_Unload()
 void frmDocument::unregister()
 {
     m_unloaded = true;
+    // A download still running in a closed window is dropped with its temporary folder.
+    ctlAsync1->abort();
     if (!m_main)
         return;
     m_main->setOpenDocCount(m_main->OpenDocCount() - 1);

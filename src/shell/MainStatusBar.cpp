@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QLabel>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QTimer>
 
 namespace tarnwick::shell {
@@ -57,7 +58,10 @@ void MainStatusBar::refreshClock()
     const QDateTime now = QDateTime::currentDateTime();
     const QLocale locale;
     m_date->setText(locale.toString(now.date(), QLocale::ShortFormat));
-    m_time->setText(locale.toString(now.time(), QLocale::ShortFormat));
+    // The clock ticks once a minute, so it shows no seconds even where the short format has them.
+    QString timeFormat = locale.timeFormat(QLocale::ShortFormat);
+    timeFormat.remove(QRegularExpression(QStringLiteral("[:.]ss?")));
+    m_time->setText(locale.toString(now.time(), timeFormat));
     // Wake at the next minute instead of polling every second.
     const int msToNextMinute = 60000 - (now.time().second() * 1000 + now.time().msec());
     m_clock->start(msToNextMinute + 50);

@@ -1,17 +1,29 @@
 #include "shell/frmMain.h"
 
+#include "browser/dlgChangeHomePage.h"
+#include "browser/frmBrowser.h"
 #include "document/frmDocument.h"
+#include "download/dlgFileSaveOptions.h"
 #include "download/ctlAsync.h"
+#include "download/dlgDownload.h"
+#include "download/frmChangeDir.h"
+#include "help/frmAbout.h"
 #include "platform/AppEnvironment.h"
+#include "platform/Clipboard.h"
+#include "platform/DesktopServices.h"
 #include "platform/DialogService.h"
+#include "platform/HelpEngine.h"
 #include "platform/MessageBox.h"
 #include "platform/RichTextBox.h"
 #include "platform/SettingsStore.h"
 #include "platform/Units.h"
+#include "platform/UrlReader.h"
+#include "print/PrintCommands.h"
 #include "shell/Globals.h"
 #include "shell/MainStatusBar.h"
 #include "shell/MainToolBar.h"
 #include "shell/Module1.h"
+#include "shell/ProductHomePage.h"
 #include "shell/Resources.h"
 #include "shell/SettingsKeys.h"
 
@@ -21,6 +33,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QTimer>
 #include <climits>
 
 namespace tarnwick::shell {
@@ -57,6 +70,8 @@ frmMain::frmMain(const platform::Services& services, QWidget* parent)
     mdiArea->setObjectName(QStringLiteral("mdiArea"));
     mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Closing the window in front brings back the one that was in front before it.
+    mdiArea->setActivationOrder(QMdiArea::ActivationHistoryOrder);
     setCentralWidget(mdiArea);
     addToolBar(tbToolBar);
     setStatusBar(sbStatusBar);
@@ -77,6 +92,9 @@ void frmMain::Load()
         return;
     m_loaded = true;
     MDIForm_Load();
+    // Folders that a crashed run left in the download cache go once the window is up.
+    const QString downloadRoot = m_services.environment.downloadRoot();
+    QTimer::singleShot(0, this, [downloadRoot] { platform::UrlReader::cleanupStaleFolders(downloadRoot); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -388,11 +406,11 @@ void frmMain::mnuFileOpen_Click()
     if (fileName.isEmpty())
         return;
 
+    // Only an empty document takes the file in place; with a browser window in front the file
+    // gets a new document window like any other.
     frmDocument* target = activeDocument();
-    if (!ActiveForm() || (target && !target->rtfText->Text().isEmpty()))
+    if (!target || !target->rtfText->Text().isEmpty())
         target = LoadNewDoc();
-    if (!target)
-        return;
     QString error;
     if (!target->rtfText->LoadFile(fileName, &error)) {
         reportFileError(tr("Could not open %1").arg(fileName), error);
@@ -409,15 +427,14 @@ void frmMain::mnuFileWebBrowser_Click()
     dlgCommonDialog.Filter = kHtmlFilter;
     if (dlgCommonDialog.ShowOpen() != CommonDialog::Result::Ok || dlgCommonDialog.FileName.isEmpty())
         return;
-    showBrowserUnavailable();
+    openBrowserWindow(dlgCommonDialog.FileName);
 }
 
-void frmMain::showBrowserUnavailable()
+void frmMain::openBrowserWindow(const QString& startingAddress)
 {
-    m_services.dialogs.messageBox(this,
-                                  QStringLiteral("Error Number : 339\r\nMicrosoft Internet Explorer 4.0 or "
-                                                 "higher\r\nis required for this service!"),
-                                  platform::MsgBox::OKOnly, kTitle);
+    const platform::BrowserEngineError failure = browser::openBrowserWindow(this, startingAddress);
+    if (failure.number != 0)
+        m_services.dialogs.messageBox(this, browser::browserFailureMessage(failure), platform::MsgBox::OKOnly, kTitle);
 }
 
 void frmMain::mnuFileClose_Click()
@@ -479,9 +496,15 @@ void frmMain::mnuFileSaveAs_Click()
     saveActiveDocumentAs();
 }
 
-void frmMain::mnuFilePageSetup_Click() {}
+void frmMain::mnuFilePageSetup_Click()
+{
+    print::PrintCommands::of(this).pageSetup(dlgCommonDialog);
+}
 
-void frmMain::mnuFilePrint_Click() {}
+void frmMain::mnuFilePrint_Click()
+{
+    print::PrintCommands::of(this).print(dlgCommonDialog, ActiveForm());
+}
 
 void frmMain::mnuFileExit_Click()
 {
@@ -491,11 +514,31 @@ void frmMain::mnuFileExit_Click()
 // ---------------------------------------------------------------------------------------------
 // Edit, View, Window, Options and Help menus
 
-void frmMain::mnuEditCut_Click() {}
+// The Edit commands move a selection's rich-text markup through the clipboard as plain text. A
+// read-only document (the log view) gives its text but takes nothing away and nothing in.
+void frmMain::mnuEditCut_Click()
+{
+    frmDocument* document = activeDocument();
+    if (!document)
+        return;
+    platform::Clipboard::setText(document->rtfText->SelRTF());
+    if (!document->rtfText->Locked())
+        document->rtfText->setSelText(QString());
+}
 
-void frmMain::mnuEditCopy_Click() {}
+void frmMain::mnuEditCopy_Click()
+{
+    if (frmDocument* document = activeDocument())
+        platform::Clipboard::setText(document->rtfText->SelRTF());
+}
 
-void frmMain::mnuEditPaste_Click() {}
+void frmMain::mnuEditPaste_Click()
+{
+    frmDocument* document = activeDocument();
+    if (!document || document->rtfText->Locked())
+        return;
+    document->rtfText->setSelRTF(platform::Clipboard::text());
+}
 
 void frmMain::mnuViewToolbar_Click()
 {
@@ -522,7 +565,8 @@ void frmMain::mnuViewViewLogFile_Click()
 
 void frmMain::mnuViewWebBrowser_Click()
 {
-    showBrowserUnavailable();
+    openBrowserWindow(
+        m_services.settings.read(settings::HomePage, productHomePageUrl(m_services.environment)));
 }
 
 void frmMain::mnuWindowNewWindow_Click()
@@ -550,13 +594,35 @@ void frmMain::mnuWindowArrangeIcons_Click()
     Arrange(3);
 }
 
-void frmMain::mnuOptionsChangeDirectory_Click() {}
+void frmMain::mnuOptionsChangeDirectory_Click()
+{
+    if (!m_frmChangeDir)
+        m_frmChangeDir = new download::frmChangeDir(this);
+    m_frmChangeDir->Open();
+}
 
-void frmMain::mnuOptionsDownloadOptions_Click() {}
+void frmMain::mnuOptionsDownloadOptions_Click()
+{
+    // A closed dialog is only waiting to be deleted; each opening loads a fresh one.
+    if (m_dlgDownload && !m_dlgDownload->isVisible())
+        delete m_dlgDownload;
+    if (!m_dlgDownload)
+        m_dlgDownload = new download::dlgDownload(this);
+    m_dlgDownload->ShowModal();
+}
 
-void frmMain::mnuOptionsFileSaveOptions_Click() {}
+void frmMain::mnuOptionsFileSaveOptions_Click()
+{
+    download::dlgFileSaveOptions dialog(fileSaveMode, this);
+    dialog.exec();
+}
 
-void frmMain::mnuOptionsHomePageofWebBrowser_Click() {}
+void frmMain::mnuOptionsHomePageofWebBrowser_Click()
+{
+    // Modal without an owner window.
+    browser::dlgChangeHomePage dialog(m_services.settings, productHomePageUrl(m_services.environment));
+    dialog.exec();
+}
 
 void frmMain::mnuOptionsWebBrowserInRightHalfWindow_Click()
 {
@@ -571,13 +637,43 @@ void frmMain::mnuOptionsSaveLogFileOnExit_Click()
     m_services.settings.write(settings::SaveLogFileOnExit, settings::formatBoolean(item->isChecked()));
 }
 
-void frmMain::mnuHelpContents_Click() {}
+namespace {
+// One call into the help engine; a call that fails is reported with its reason.
+void callHelpEngine(QWidget* owner, const platform::Services& services, const QString& helpFile, quint32 command)
+{
+    QString error;
+    if (services.help.showHelp(owner, helpFile, command, QString(), &error))
+        return;
+    if (error.isEmpty())
+        error = QObject::tr("The help engine could not be started.");
+    services.dialogs.messageBox(owner, error, platform::MsgBox::OKOnly, kTitle);
+}
+} // namespace
 
-void frmMain::mnuHelpSearchForHelpOn_Click() {}
+void frmMain::mnuHelpContents_Click()
+{
+    m_helpFile = AppEnvironment::joinPath(m_services.environment.applicationDir(), QStringLiteral("Tarnwick.hlp"));
+    callHelpEngine(this, m_services, m_helpFile, platform::HelpEngine::Contents);
+}
 
-void frmMain::mnuHelpTarnwickHomePage_Click() {}
+void frmMain::mnuHelpSearchForHelpOn_Click()
+{
+    m_helpFile = AppEnvironment::joinPath(m_services.environment.applicationDir(), QStringLiteral("Tarnwick.hlp"));
+    callHelpEngine(this, m_services, m_helpFile, platform::HelpEngine::PartialKey);
+}
 
-void frmMain::mnuHelpAbout_Click() {}
+void frmMain::mnuHelpTarnwickHomePage_Click()
+{
+    m_services.desktop.shellExecute(this, QStringLiteral("Open"), productHomePageUrl(m_services.environment),
+                                    QString(), m_services.environment.applicationDir(),
+                                    platform::ShowWindow::Normal);
+}
+
+void frmMain::mnuHelpAbout_Click()
+{
+    help::frmAbout about(m_services, this);
+    about.exec();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Toolbar
@@ -716,6 +812,8 @@ void frmMain::createMenus()
     addItem(view, "mnuViewWebBrowser", QStringLiteral("&Web Browser"), &frmMain::mnuViewWebBrowser_Click);
     findChild<QAction*>(QStringLiteral("mnuViewToolbar"))->setChecked(true);
     findChild<QAction*>(QStringLiteral("mnuViewStatusBar"))->setChecked(true);
+    // Qt's own toolbar menu would hide the toolbar without the View menu's check following.
+    setContextMenuPolicy(Qt::NoContextMenu);
 
     QMenu* options = addMenu("mnuOptions", QStringLiteral("&Options"));
     addItem(options, "mnuOptionsChangeDirectory", QStringLiteral("&Change Directory"),
@@ -783,8 +881,10 @@ void frmMain::rebuildWindowMenu()
     QMdiSubWindow* active = mdiArea->currentSubWindow();
     for (int i = 0; i < listed.size(); ++i) {
         QMdiSubWindow* frame = listed.at(i);
-        const QString text = i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(frame->windowTitle())
-                                   : QStringLiteral("%1 %2").arg(i + 1).arg(frame->windowTitle());
+        // A "&" in a file name is text, not an access key.
+        const QString title = QString(frame->windowTitle()).replace(QLatin1Char('&'), QStringLiteral("&&"));
+        const QString text = i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(title)
+                                   : QStringLiteral("%1 %2").arg(i + 1).arg(title);
         QAction* item = m_windowMenu->addAction(text);
         item->setCheckable(true);
         item->setChecked(frame == active);

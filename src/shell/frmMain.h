@@ -1,11 +1,15 @@
 #pragma once
 
+#include "download/FileSaveMode.h"
+#include "download/PromptTurns.h"
+#include "platform/BrowserEngine.h"
 #include "platform/CommonDialog.h"
 #include "platform/Services.h"
 #include "shell/ActivityLog.h"
 
 #include <QDateTime>
 #include <QMainWindow>
+#include <QPointer>
 #include <functional>
 #include <optional>
 
@@ -16,6 +20,10 @@ class QMenu;
 namespace tarnwick::document {
 class frmDocument;
 }
+namespace tarnwick::download {
+class dlgDownload;
+class frmChangeDir;
+} // namespace tarnwick::download
 
 namespace tarnwick::shell {
 
@@ -48,10 +56,16 @@ public:
     QMdiArea* mdiArea;
     platform::CommonDialog dlgCommonDialog;
     platform::CommonDialog cmdSave1;
+    // How finished downloads are named; the file save options dialog edits it.
+    download::FileSaveMode fileSaveMode;
+    download::PromptTurns& downloadPromptTurns() { return m_downloadPromptTurns; }
 
     ActivityLog& log() { return m_log; }
     QString helpFile() const { return m_helpFile; }
     const platform::Services& services() const { return m_services; }
+    // Makes the engine of each new browser window; when empty, the engine module beside the
+    // executable is used. Tests hand in a scripted engine here.
+    platform::BrowserEngineFactory browserEngineFactory;
 
     // Document windows.
     qint32 OpenDocCount() const { return m_openDocCount; }
@@ -133,11 +147,13 @@ private:
     void storePlacement();
     void offerLogCopy(bool* keepLog);
     bool saveDocumentTo(document::frmDocument* document, const QString& path);
-    void showBrowserUnavailable();
+    // Opens a browser window on startingAddress; a window that cannot be made is reported.
+    void openBrowserWindow(const QString& startingAddress);
     void toggleFormatting(QAction* button, std::optional<bool> (*read)(const document::frmDocument*),
                           void (*write)(document::frmDocument*, bool));
 
     platform::Services m_services;
+    download::PromptTurns m_downloadPromptTurns;
     ActivityLog m_log;
     QString m_helpFile;
     bool m_saveLogOnExit = false;
@@ -149,6 +165,10 @@ private:
 
     QMenu* m_windowMenu = nullptr;
     QList<QAction*> m_windowMenuFixedItems;
+    // The one Download Options dialog while it is loaded.
+    QPointer<download::dlgDownload> m_dlgDownload;
+    // The download directory window: made on first use, it lives as long as this window.
+    QPointer<download::frmChangeDir> m_frmChangeDir;
 };
 
 } // namespace tarnwick::shell

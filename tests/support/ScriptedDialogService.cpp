@@ -2,6 +2,8 @@
 
 #include "platform/MessageBox.h"
 
+#include <QPrinter>
+
 namespace tarnwick::test {
 
 using namespace platform;
@@ -43,9 +45,9 @@ void ScriptedDialogService::cancelSave()
     m_answers.enqueue({Kind::Save, false, {}, 0, false});
 }
 
-void ScriptedDialogService::answerPrint(bool selectionOnly)
+void ScriptedDialogService::answerPrint(bool selectionOnly, const QString& pdfFile)
 {
-    m_answers.enqueue({Kind::Print, true, {}, 0, selectionOnly});
+    m_answers.enqueue({Kind::Print, true, pdfFile, 0, selectionOnly});
 }
 
 void ScriptedDialogService::cancelPrint()
@@ -76,6 +78,12 @@ void ScriptedDialogService::reset()
 bool ScriptedDialogService::take(Kind kind, const Prompt& prompt, Answer* answer)
 {
     m_prompts << prompt;
+    if (duringPrompt) {
+        ++m_depth;
+        m_deepest = qMax(m_deepest, m_depth);
+        duringPrompt(prompt);
+        --m_depth;
+    }
     const QString shown = QStringLiteral("%1 \"%2\" %3").arg(kindName(kind), prompt.title, prompt.text);
     if (m_answers.isEmpty()) {
         m_problems << QStringLiteral("unexpected ") + shown;
@@ -115,7 +123,7 @@ FileDialogAnswer ScriptedDialogService::showSave(QWidget*, const FileDialogReque
     return fileAnswer(Kind::Save, request);
 }
 
-PrintDialogAnswer ScriptedDialogService::showPrint(QWidget*, QPrinter*, const PrintDialogRequest& request)
+PrintDialogAnswer ScriptedDialogService::showPrint(QWidget*, QPrinter* printer, const PrintDialogRequest& request)
 {
     Prompt prompt{Kind::Print, request.title, {}, 0, {}, {}, {}, request.flags};
     Answer answer;
@@ -126,6 +134,10 @@ PrintDialogAnswer ScriptedDialogService::showPrint(QWidget*, QPrinter*, const Pr
     }
     result.outcome = DialogOutcome::Accepted;
     result.selectionOnly = answer.selectionOnly;
+    if (printer && !answer.fileName.isEmpty()) {
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(answer.fileName);
+    }
     return result;
 }
 

@@ -6,6 +6,7 @@
 #include <QQueue>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace tarnwick::test {
 
@@ -34,9 +35,14 @@ public:
     void answerSave(const QString& fileName);
     void cancelOpen();
     void cancelSave();
-    void answerPrint(bool selectionOnly = false);
+    // pdfFile, when given, is what the user picked: printing into that PDF file.
+    void answerPrint(bool selectionOnly = false, const QString& pdfFile = QString());
     void cancelPrint();
     void answerMessage(int answer);
+
+    // Runs inside every prompt before it is answered, as a real modal dialog would run the event loop.
+    std::function<void(const Prompt&)> duringPrompt;
+    int deepestNesting() const { return m_deepest; }
 
     QList<Prompt> prompts() const { return m_prompts; }
     Prompt lastPrompt() const { return m_prompts.isEmpty() ? Prompt{} : m_prompts.constLast(); }
@@ -63,6 +69,8 @@ private:
     platform::FileDialogAnswer fileAnswer(Kind kind, const platform::FileDialogRequest& request);
 
     QQueue<Answer> m_answers;
+    int m_depth = 0;
+    int m_deepest = 0;
     QList<Prompt> m_prompts;
     QStringList m_problems;
 };

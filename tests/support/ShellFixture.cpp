@@ -19,7 +19,9 @@ ShellFixture::ShellFixture(bool withDocuments)
     QDir::setCurrent(startDir());
     platform::Units::setDpiOverride(96);
     m_environment = std::make_unique<platform::AppEnvironment>(appDir(), QStringList{documentsDir()}, dataDir());
-    m_services = std::make_unique<platform::Services>(platform::Services{dialogs, settings, *m_environment});
+    m_environment->setDownloadRoot(m_root.path() + QStringLiteral("/cache/downloads"));
+    m_services = std::make_unique<platform::Services>(
+        platform::Services{dialogs, settings, *m_environment, registry, desktop, help});
 }
 
 ShellFixture::~ShellFixture()

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "platform/AppEnvironment.h"
+#include "platform/Registry.h"
 #include "platform/Services.h"
+#include "support/DesktopDoubles.h"
 #include "support/MemorySettingsStore.h"
 #include "support/ScriptedDialogService.h"
 
@@ -28,6 +30,7 @@ public:
     QString documentsDir() const { return m_root.path() + QStringLiteral("/Documents"); }
     QString startDir() const { return m_root.path() + QStringLiteral("/start"); }
     QString dataDir() const { return m_root.path() + QStringLiteral("/data"); }
+    QString downloadRoot() const { return m_root.path() + QStringLiteral("/cache/downloads"); }
     QString path(const QString& name) const { return m_root.path() + QLatin1Char('/') + name; }
 
     // Creates (and loads, unless load is false) a main window; any earlier one is destroyed first.
@@ -40,6 +43,10 @@ public:
 
     ScriptedDialogService dialogs;
     MemorySettingsStore settings;
+    // Empty: no System Information program is known.
+    platform::TableRegistry registry;
+    FakeDesktopServices desktop;
+    RecordingHelpEngine help;
 
 private:
     QTemporaryDir m_root;
