@@ -20,19 +20,28 @@ FileDialogRequest CommonDialog::request() const
     return r;
 }
 
-CommonDialog::Result CommonDialog::finishFileDialog(const FileDialogAnswer& answer)
+namespace {
+CommonDialog::Result resultOf(DialogOutcome outcome)
 {
-    switch (answer.outcome) {
+    switch (outcome) {
     case DialogOutcome::Accepted:
-        FileName = answer.fileName;
-        FilterIndex = answer.filterIndex;
-        return Result::Ok;
+        return CommonDialog::Result::Ok;
     case DialogOutcome::Cancelled:
-        return Result::Cancelled;
+        return CommonDialog::Result::Cancelled;
     case DialogOutcome::Failed:
         break;
     }
-    return Result::Failed;
+    return CommonDialog::Result::Failed;
+}
+} // namespace
+
+CommonDialog::Result CommonDialog::finishFileDialog(const FileDialogAnswer& answer)
+{
+    if (answer.outcome == DialogOutcome::Accepted) {
+        FileName = answer.fileName;
+        FilterIndex = answer.filterIndex;
+    }
+    return resultOf(answer.outcome);
 }
 
 CommonDialog::Result CommonDialog::ShowOpen()
@@ -53,15 +62,7 @@ CommonDialog::Result CommonDialog::ShowPrinter(QPrinter* printer, bool* selectio
     const PrintDialogAnswer answer = m_dialogs.showPrint(m_owner, printer, r);
     if (selectionOnly)
         *selectionOnly = answer.selectionOnly;
-    switch (answer.outcome) {
-    case DialogOutcome::Accepted:
-        return Result::Ok;
-    case DialogOutcome::Cancelled:
-        return Result::Cancelled;
-    case DialogOutcome::Failed:
-        break;
-    }
-    return Result::Failed;
+    return resultOf(answer.outcome);
 }
 
 } // namespace tarnwick::platform

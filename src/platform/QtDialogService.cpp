@@ -149,16 +149,16 @@ int QtDialogService::messageBox(QWidget* parent, const QString& text, int style,
         buttons = {{QMessageBox::Ok, MsgBox::OK}};
         break;
     }
-    for (const ButtonSpec& spec : buttons)
-        box.addButton(spec.button);
+    for (const ButtonSpec& choice : buttons)
+        box.addButton(choice.button);
     const int defaultIndex = (style & MsgBox::DefaultButtonMask) / MsgBox::DefaultButton2;
     box.setDefaultButton(buttons.at(qMin(defaultIndex, int(buttons.size()) - 1)).button);
 
     box.exec();
     const QMessageBox::StandardButton pressed = box.standardButton(box.clickedButton());
-    for (const ButtonSpec& spec : buttons) {
-        if (spec.button == pressed)
-            return spec.answer;
+    for (const ButtonSpec& choice : buttons) {
+        if (choice.button == pressed)
+            return choice.answer;
     }
     // The close box answers like the button that cancels: the last one, as the platform dialogs do.
     return buttons.constLast().answer;

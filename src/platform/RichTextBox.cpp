@@ -243,30 +243,31 @@ bool RichTextBox::SaveFile(const QString& path, QString* error) const
     return saveDocumentFile(path, *document(), error);
 }
 
-void RichTextBox::dragEnterEvent(QDragEnterEvent* event)
+// In the manual mode every drag is welcome (the owner decides on drop); with drops off none is.
+// Returns true when the drop mode has answered the event.
+bool RichTextBox::answerDragByMode(QDropEvent* event) const
 {
     if (m_dropMode == DropManual) {
         event->acceptProposedAction();
-        return;
+        return true;
     }
     if (m_dropMode == DropNone) {
         event->ignore();
-        return;
+        return true;
     }
-    QTextEdit::dragEnterEvent(event);
+    return false;
+}
+
+void RichTextBox::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!answerDragByMode(event))
+        QTextEdit::dragEnterEvent(event);
 }
 
 void RichTextBox::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (m_dropMode == DropManual) {
-        event->acceptProposedAction();
-        return;
-    }
-    if (m_dropMode == DropNone) {
-        event->ignore();
-        return;
-    }
-    QTextEdit::dragMoveEvent(event);
+    if (!answerDragByMode(event))
+        QTextEdit::dragMoveEvent(event);
 }
 
 void RichTextBox::dropEvent(QDropEvent* event)

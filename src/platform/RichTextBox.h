@@ -74,6 +74,7 @@ private:
     std::optional<bool> selectionFlag(bool (*read)(const QTextCharFormat&)) const;
     void mergeSelectionFormat(const QTextCharFormat& format);
     void noteSelectionChange();
+    bool answerDragByMode(QDropEvent* event) const;
 
     int m_dropMode = DropNone;
     double m_rightMarginTwips = 0.0;

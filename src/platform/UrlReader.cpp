@@ -378,12 +378,15 @@ void UrlReader::onReadyRead()
 bool UrlReader::drain()
 {
     const qint64 before = m_bytesReceived;
-    char buffer[copyChunkBytes];
     for (;;) {
-        const qint64 count = m_reply->read(buffer, sizeof buffer);
+        // Up to the whole read buffer at once: Qt's network thread refills only what each read
+        // frees, with a wake-up between the threads every time, so smaller pieces multiply the
+        // socket reads and the wake-ups.
+        const QByteArray data = m_reply->read(readBufferBytes);
+        const qint64 count = data.size();
         if (count <= 0)
             break;
-        if (m_file->write(buffer, count) != count) {
+        if (m_file->write(data) != count) {
             fail(tr("Cannot write %1: %2").arg(QDir::toNativeSeparators(m_localFilePath), m_file->errorString()));
             return false;
         }
