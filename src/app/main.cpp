@@ -1,5 +1,6 @@
 #include "help/HelpViewer.h"
 #include "platform/AppEnvironment.h"
+#include "platform/ProcessTuning.h"
 #include "platform/QtDesktopServices.h"
 #include "platform/QtDialogService.h"
 #include "platform/QtSettingsStore.h"
@@ -16,6 +17,7 @@
 
 int main(int argc, char* argv[])
 {
+    tarnwick::platform::tuneMemoryAllocator();
     // Chromium refuses to run its sandbox as root; the browser windows must still open.
     if (geteuid() == 0)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
