@@ -45,6 +45,7 @@ dlgDownload::dlgDownload(shell::frmMain* owner)
     fraSample1 = new QGroupBox(QStringLiteral("Change Download Options in the Document Window"), this);
     fraSample1->setObjectName(QStringLiteral("fraSample1"));
     place(fraSample1, 120, 360, 4680, 2625);
+    Units::widenToFit(fraSample1, fraSample1->geometry().right() + 1);
 
     // Positions inside the frame are measured from the frame's corner.
     const int optionTops[] = {600, 1200, 1800};
@@ -64,6 +65,7 @@ dlgDownload::dlgDownload(shell::frmMain* owner)
         connect(option, &QRadioButton::clicked, this, [this, index] { optDownload_Click(index); });
         optDownload[size_t(index)] = option;
     }
+    Units::shareSmallestFont({optDownload[0], optDownload[1], optDownload[2]});
 
     cmdOK = new QPushButton(QStringLiteral("&OK"), this);
     cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);

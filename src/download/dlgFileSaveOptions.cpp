@@ -31,6 +31,7 @@ dlgFileSaveOptions::dlgFileSaveOptions(FileSaveMode& mode, QWidget* owner)
 
     frmFileSaveOptions->setObjectName(QStringLiteral("frmFileSaveOptions"));
     frmFileSaveOptions->setGeometry(Units::rectFromTwips(120, 360, 5655, 1935));
+    Units::widenToFit(frmFileSaveOptions, frmFileSaveOptions->geometry().right() + 1);
     optFileSave[0]->setObjectName(QStringLiteral("optFileSave0"));
     optFileSave[0]->setToolTip(QStringLiteral("Will automatically name each file being downloaded, without prompting for name"));
     optFileSave[0]->setGeometry(Units::rectFromTwips(120, 600, 4815, 255));
@@ -39,6 +40,7 @@ dlgFileSaveOptions::dlgFileSaveOptions(FileSaveMode& mode, QWidget* owner)
     optFileSave[1]->setGeometry(Units::rectFromTwips(120, 1200, 5415, 255));
     for (QRadioButton* option : optFileSave)
         Units::widenToFit(option, frmFileSaveOptions->width() - Units::twipsToPixels(60));
+    Units::shareSmallestFont({optFileSave[0], optFileSave[1]});
 
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setToolTip(QStringLiteral("OK"));

@@ -50,10 +50,28 @@ QRect Units::rectFromTwips(double left, double top, double width, double height)
 
 void Units::widenToFit(QWidget* control, int rightEdge)
 {
-    const int needed = control->sizeHint().width();
-    if (needed <= control->width())
+    const auto needed = [control] { return qMax(control->sizeHint().width(), control->minimumSizeHint().width()); };
+    if (needed() > control->width())
+        control->resize(qMax(control->width(), qMin(needed(), rightEdge - control->x())), control->height());
+    // Still too narrow in this font: a slightly smaller font keeps the whole caption readable.
+    QFont font = control->font();
+    while (needed() > control->width() && font.pointSizeF() > 7.0) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+        control->setFont(font);
+    }
+}
+
+void Units::shareSmallestFont(const QList<QWidget*>& controls)
+{
+    if (controls.isEmpty())
         return;
-    control->resize(qMax(control->width(), qMin(needed, rightEdge - control->x())), control->height());
+    QFont smallest = controls.constFirst()->font();
+    for (const QWidget* control : controls) {
+        if (control->font().pointSizeF() < smallest.pointSizeF())
+            smallest = control->font();
+    }
+    for (QWidget* control : controls)
+        control->setFont(smallest);
 }
 
 } // namespace tarnwick::platform

@@ -2,6 +2,7 @@
 
 #include <QPoint>
 #include <QRect>
+#include <QList>
 #include <QSize>
 
 class QWidget;
@@ -25,8 +26,12 @@ public:
     // A control's place on a form, given as left, top, width and height in twips.
     static QRect rectFromTwips(double left, double top, double width, double height);
     // A caption that is wider than its control in this desktop's font gets the room it needs, up to
-    // rightEdge (pixels, in the parent's coordinates); the control's left and top stay where designed.
+    // rightEdge (pixels, in the parent's coordinates), then a slightly smaller font if that is not
+    // enough; the control's left and top stay where designed. A rightEdge at the control's own right
+    // edge only shrinks the font.
     static void widenToFit(QWidget* control, int rightEdge);
+    // Controls of one group share the smallest font any of them needed, so they read alike.
+    static void shareSmallestFont(const QList<QWidget*>& controls);
 };
 
 } // namespace tarnwick::platform
