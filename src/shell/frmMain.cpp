@@ -3,6 +3,7 @@
 #include "browser/dlgChangeHomePage.h"
 #include "browser/frmBrowser.h"
 #include "document/frmDocument.h"
+#include "download/DownloadMode.h"
 #include "download/dlgFileSaveOptions.h"
 #include "download/ctlAsync.h"
 #include "download/dlgDownload.h"
@@ -45,7 +46,6 @@ using platform::Units;
 
 namespace {
 const QString kTitle = QStringLiteral("Tarnwick");
-const QString kAutomaticModeStatus = QStringLiteral("Download file automatically on drag & drop ");
 const QString kDocumentFilter = QStringLiteral(
     "All Files (*.*)|*.*|Text File (*.txt)|*.txt|RTF File (*.rtf)|*.rtf|HTML File (*.htm or *.html)|*.htm");
 const QString kHtmlFilter = QStringLiteral("All Files (*.*)|*.*|HTML Files|*.htm;*.html");
@@ -105,7 +105,8 @@ void frmMain::MDIForm_Load()
     applyStoredPlacement();
 
     intOLEModertfText = 1;
-    sbStatusBar->setPanelText(1, kAutomaticModeStatus);
+    // The automatic mode's status text, from the one table of download modes.
+    sbStatusBar->setPanelText(1, download::settingsOf(download::DownloadMode::Automatic).statusText);
     tbToolBar->button(2)->setEnabled(false);
     findChild<QAction*>(QStringLiteral("mnuFileOpen"))->setEnabled(false);
 
