@@ -21,6 +21,7 @@
 #include "platform/UrlReader.h"
 #include "print/PrintCommands.h"
 #include "shell/Globals.h"
+#include "shell/MainMenuBar.h"
 #include "shell/MainStatusBar.h"
 #include "shell/MainToolBar.h"
 #include "shell/Module1.h"
@@ -31,8 +32,6 @@
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPointer>
 #include <QTimer>
 #include <climits>
@@ -57,6 +56,7 @@ frmMain::frmMain(const platform::Services& services, QWidget* parent)
     , tbToolBar(new MainToolBar(this))
     , sbStatusBar(new MainStatusBar(this))
     , mdiArea(new QMdiArea(this))
+    , mnuMain(new MainMenuBar(this, mdiArea))
     , dlgCommonDialog(services.dialogs, this)
     , cmdSave1(services.dialogs, this)
     , m_services(services)
@@ -76,7 +76,9 @@ frmMain::frmMain(const platform::Services& services, QWidget* parent)
     addToolBar(tbToolBar);
     setStatusBar(sbStatusBar);
     cmdSave1.DialogTitle = QStringLiteral("Save the downloaded file as");
-    createMenus();
+    setMenuBar(mnuMain);
+    // Qt's own toolbar menu would hide the toolbar without the View menu's check following.
+    setContextMenuPolicy(Qt::NoContextMenu);
     connect(tbToolBar, &MainToolBar::ButtonClick, this, &frmMain::tbToolBar_ButtonClick);
 }
 
@@ -108,7 +110,7 @@ void frmMain::MDIForm_Load()
     // The automatic mode's status text, from the one table of download modes.
     sbStatusBar->setPanelText(1, download::settingsOf(download::DownloadMode::Automatic).statusText);
     tbToolBar->button(2)->setEnabled(false);
-    findChild<QAction*>(QStringLiteral("mnuFileOpen"))->setEnabled(false);
+    mnuMain->item(QStringLiteral("mnuFileOpen"))->setEnabled(false);
 
     LoadNewDoc();
 
@@ -143,7 +145,7 @@ void frmMain::MDIForm_Load()
     settings::parseBoolean(
         m_services.settings.read(settings::SaveLogFileOnExit, settings::DefaultSaveLogFileOnExit),
         &m_saveLogOnExit);
-    findChild<QAction*>(QStringLiteral("mnuOptionsSaveLogFileOnExit"))->setChecked(m_saveLogOnExit);
+    mnuMain->item(QStringLiteral("mnuOptionsSaveLogFileOnExit"))->setChecked(m_saveLogOnExit);
 }
 
 void frmMain::applyStoredPlacement()
@@ -237,10 +239,7 @@ void frmMain::offerLogCopy(bool* keepLog)
 
 void frmMain::EnableFileCommands(bool enabled)
 {
-    for (const char* name : {"mnuFileClose", "mnuFileSave", "mnuFileSaveAs"}) {
-        if (QAction* item = findChild<QAction*>(QLatin1String(name)))
-            item->setEnabled(enabled);
-    }
+    mnuMain->setFileCommandsEnabled(enabled);
 }
 
 void frmMain::UpdateFileMenu()
@@ -627,14 +626,14 @@ void frmMain::mnuOptionsHomePageofWebBrowser_Click()
 
 void frmMain::mnuOptionsWebBrowserInRightHalfWindow_Click()
 {
-    QAction* item = findChild<QAction*>(QStringLiteral("mnuOptionsWebBrowserInRightHalfWindow"));
+    QAction* item = mnuMain->item(QStringLiteral("mnuOptionsWebBrowserInRightHalfWindow"));
     blBrowserNotRightHalf = !item->isChecked();
 }
 
 void frmMain::mnuOptionsSaveLogFileOnExit_Click()
 {
     // The check has already flipped; the stored value decides at exit, so write it through now.
-    QAction* item = findChild<QAction*>(QStringLiteral("mnuOptionsSaveLogFileOnExit"));
+    QAction* item = mnuMain->item(QStringLiteral("mnuOptionsSaveLogFileOnExit"));
     m_services.settings.write(settings::SaveLogFileOnExit, settings::formatBoolean(item->isChecked()));
 }
 
@@ -749,150 +748,6 @@ void frmMain::tbToolBar_ButtonClick(QAction* Button)
         mnuViewViewLogFile_Click();
     } else if (key == QLatin1String("File Save Options")) {
         mnuOptionsFileSaveOptions_Click();
-    }
-}
-
-// ---------------------------------------------------------------------------------------------
-// Menu bar
-
-QAction* frmMain::addItem(QMenu* menu, const char* name, const QString& caption, void (frmMain::*slot)(),
-                          const QKeySequence& shortcut)
-{
-    QAction* action = menu->addAction(caption);
-    action->setObjectName(QLatin1String(name));
-    if (!shortcut.isEmpty())
-        action->setShortcut(shortcut);
-    connect(action, &QAction::triggered, this, slot);
-    return action;
-}
-
-void frmMain::addSeparatorItem(QMenu* menu, const char* name)
-{
-    menu->addSeparator()->setObjectName(QLatin1String(name));
-}
-
-void frmMain::createMenus()
-{
-    QMenuBar* bar = menuBar();
-    const auto addMenu = [bar](const char* name, const QString& caption) {
-        QMenu* menu = bar->addMenu(caption);
-        menu->setObjectName(QLatin1String(name));
-        menu->menuAction()->setObjectName(QLatin1String(name) + QStringLiteral("Action"));
-        return menu;
-    };
-
-    QMenu* file = addMenu("mnuFile", QStringLiteral("&File"));
-    addItem(file, "mnuFileNew", QStringLiteral("&New"), &frmMain::mnuFileNew_Click, QKeySequence(Qt::CTRL | Qt::Key_N));
-    addItem(file, "mnuFileOpen", QStringLiteral("&Open..."), &frmMain::mnuFileOpen_Click,
-            QKeySequence(Qt::CTRL | Qt::Key_O));
-    addItem(file, "mnuFileWebBrowser", QStringLiteral("Open in &Web Browser "), &frmMain::mnuFileWebBrowser_Click);
-    addItem(file, "mnuFileClose", QStringLiteral("&Close"), &frmMain::mnuFileClose_Click);
-    addSeparatorItem(file, "mnuFileBar0");
-    addItem(file, "mnuFileSave", QStringLiteral("&Save"), &frmMain::mnuFileSave_Click);
-    addItem(file, "mnuFileSaveAs", QStringLiteral("Save &As..."), &frmMain::mnuFileSaveAs_Click);
-    addSeparatorItem(file, "mnuFileBar2");
-    addItem(file, "mnuFilePageSetup", QStringLiteral("Page Set&up..."), &frmMain::mnuFilePageSetup_Click);
-    addItem(file, "mnuFilePrint", QStringLiteral("&Print..."), &frmMain::mnuFilePrint_Click);
-    addSeparatorItem(file, "mnuFileBar4");
-    addItem(file, "mnuFileExit", QStringLiteral("E&xit"), &frmMain::mnuFileExit_Click);
-
-    QMenu* edit = addMenu("mnuEdit", QStringLiteral("&Edit"));
-    addItem(edit, "mnuEditCut", QStringLiteral("Cu&t"), &frmMain::mnuEditCut_Click, QKeySequence(Qt::CTRL | Qt::Key_X));
-    addItem(edit, "mnuEditCopy", QStringLiteral("&Copy"), &frmMain::mnuEditCopy_Click,
-            QKeySequence(Qt::CTRL | Qt::Key_C));
-    addItem(edit, "mnuEditPaste", QStringLiteral("&Paste"), &frmMain::mnuEditPaste_Click,
-            QKeySequence(Qt::CTRL | Qt::Key_V));
-
-    QMenu* view = addMenu("mnuView", QStringLiteral("&View"));
-    addItem(view, "mnuViewToolbar", QStringLiteral("&Toolbar"), &frmMain::mnuViewToolbar_Click)->setCheckable(true);
-    addItem(view, "mnuViewStatusBar", QStringLiteral("Status &Bar"), &frmMain::mnuViewStatusBar_Click)
-        ->setCheckable(true);
-    addSeparatorItem(view, "mnuViewBar0");
-    addItem(view, "mnuViewViewLogFile", QStringLiteral("View &Log File"), &frmMain::mnuViewViewLogFile_Click);
-    addSeparatorItem(view, "mnuViewBar1");
-    addItem(view, "mnuViewWebBrowser", QStringLiteral("&Web Browser"), &frmMain::mnuViewWebBrowser_Click);
-    findChild<QAction*>(QStringLiteral("mnuViewToolbar"))->setChecked(true);
-    findChild<QAction*>(QStringLiteral("mnuViewStatusBar"))->setChecked(true);
-    // Qt's own toolbar menu would hide the toolbar without the View menu's check following.
-    setContextMenuPolicy(Qt::NoContextMenu);
-
-    QMenu* options = addMenu("mnuOptions", QStringLiteral("&Options"));
-    addItem(options, "mnuOptionsChangeDirectory", QStringLiteral("&Change Directory"),
-            &frmMain::mnuOptionsChangeDirectory_Click);
-    addItem(options, "mnuOptionsDownloadOptions", QStringLiteral("&Download Options"),
-            &frmMain::mnuOptionsDownloadOptions_Click);
-    addItem(options, "mnuOptionsFileSaveOptions", QStringLiteral("&File Save Options"),
-            &frmMain::mnuOptionsFileSaveOptions_Click);
-    addSeparatorItem(options, "mnuOptionsBar0");
-    addItem(options, "mnuOptionsHomePageofWebBrowser", QStringLiteral("Change &Home Page of Web Browser"),
-            &frmMain::mnuOptionsHomePageofWebBrowser_Click);
-    addSeparatorItem(options, "mnuOptionsBar1");
-    QAction* rightHalf = addItem(options, "mnuOptionsWebBrowserInRightHalfWindow",
-                                 QStringLiteral("&Web Browser in Right Half Window"),
-                                 &frmMain::mnuOptionsWebBrowserInRightHalfWindow_Click);
-    rightHalf->setCheckable(true);
-    rightHalf->setChecked(true);
-    addItem(options, "mnuOptionsSaveLogFileOnExit", QStringLiteral("&Save Log File on Exit"),
-            &frmMain::mnuOptionsSaveLogFileOnExit_Click)
-        ->setCheckable(true);
-
-    m_windowMenu = addMenu("mnuWindow", QStringLiteral("&Window"));
-    m_windowMenuFixedItems << addItem(m_windowMenu, "mnuWindowNewWindow", QStringLiteral("&New Window"),
-                                      &frmMain::mnuWindowNewWindow_Click);
-    m_windowMenu->addSeparator()->setObjectName(QStringLiteral("mnuWindowBar0"));
-    m_windowMenuFixedItems << m_windowMenu->actions().constLast();
-    m_windowMenuFixedItems << addItem(m_windowMenu, "mnuWindowCascade", QStringLiteral("&Cascade"),
-                                      &frmMain::mnuWindowCascade_Click);
-    m_windowMenuFixedItems << addItem(m_windowMenu, "mnuWindowTileHorizontal", QStringLiteral("Tile &Horizontal"),
-                                      &frmMain::mnuWindowTileHorizontal_Click);
-    m_windowMenuFixedItems << addItem(m_windowMenu, "mnuWindowTileVertical", QStringLiteral("Tile &Vertical"),
-                                      &frmMain::mnuWindowTileVertical_Click);
-    m_windowMenuFixedItems << addItem(m_windowMenu, "mnuWindowArrangeIcons", QStringLiteral("&Arrange Icons"),
-                                      &frmMain::mnuWindowArrangeIcons_Click);
-    connect(m_windowMenu, &QMenu::aboutToShow, this, &frmMain::rebuildWindowMenu);
-
-    QMenu* help = addMenu("mnuHelp", QStringLiteral("&Help"));
-    addItem(help, "mnuHelpContents", QStringLiteral("&Contents"), &frmMain::mnuHelpContents_Click);
-    addItem(help, "mnuHelpSearchForHelpOn", QStringLiteral("&Search For Help On..."),
-            &frmMain::mnuHelpSearchForHelpOn_Click);
-    addSeparatorItem(help, "mnuHelpBar0");
-    addItem(help, "mnuHelpTarnwickHomePage", QStringLiteral("&Tarnwick Home Page"),
-            &frmMain::mnuHelpTarnwickHomePage_Click);
-    addSeparatorItem(help, "mnuHelpBar1");
-    addItem(help, "mnuHelpAbout", QStringLiteral("&About "), &frmMain::mnuHelpAbout_Click);
-}
-
-void frmMain::rebuildWindowMenu()
-{
-    for (QAction* action : m_windowMenu->actions()) {
-        if (!m_windowMenuFixedItems.contains(action)) {
-            m_windowMenu->removeAction(action);
-            action->deleteLater();
-        }
-    }
-    const QList<QMdiSubWindow*> windows = mdiArea->subWindowList(QMdiArea::CreationOrder);
-    QList<QMdiSubWindow*> listed;
-    for (QMdiSubWindow* frame : windows) {
-        if (frame->isVisible())
-            listed << frame;
-    }
-    if (listed.isEmpty())
-        return;
-    m_windowMenu->addSeparator();
-    QMdiSubWindow* active = mdiArea->currentSubWindow();
-    for (int i = 0; i < listed.size(); ++i) {
-        QMdiSubWindow* frame = listed.at(i);
-        // A "&" in a file name is text, not an access key.
-        const QString title = QString(frame->windowTitle()).replace(QLatin1Char('&'), QStringLiteral("&&"));
-        const QString text = i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(title)
-                                   : QStringLiteral("%1 %2").arg(i + 1).arg(title);
-        QAction* item = m_windowMenu->addAction(text);
-        item->setCheckable(true);
-        item->setChecked(frame == active);
-        connect(item, &QAction::triggered, this, [this, window = QPointer<QMdiSubWindow>(frame)] {
-            if (window)
-                mdiArea->setActiveSubWindow(window);
-        });
     }
 }
 

@@ -15,7 +15,6 @@
 
 class QMdiArea;
 class QMdiSubWindow;
-class QMenu;
 
 namespace tarnwick::document {
 class frmDocument;
@@ -27,6 +26,7 @@ class frmChangeDir;
 
 namespace tarnwick::shell {
 
+class MainMenuBar;
 class MainStatusBar;
 class MainToolBar;
 
@@ -54,6 +54,7 @@ public:
     MainToolBar* tbToolBar;
     MainStatusBar* sbStatusBar;
     QMdiArea* mdiArea;
+    MainMenuBar* mnuMain;
     platform::CommonDialog dlgCommonDialog;
     platform::CommonDialog cmdSave1;
     // How finished downloads are named; the file save options dialog edits it.
@@ -138,11 +139,6 @@ private:
     void MDIForm_Load();
     void MDIForm_Unload();
     void EnableFileCommands(bool enabled);
-    void createMenus();
-    QAction* addItem(QMenu* menu, const char* name, const QString& caption, void (frmMain::*slot)(),
-                     const QKeySequence& shortcut = QKeySequence());
-    void addSeparatorItem(QMenu* menu, const char* name);
-    void rebuildWindowMenu();
     void applyStoredPlacement();
     void storePlacement();
     void offerLogCopy(bool* keepLog);
@@ -163,8 +159,6 @@ private:
     bool m_unloaded = false;
     std::function<QDateTime()> m_clock;
 
-    QMenu* m_windowMenu = nullptr;
-    QList<QAction*> m_windowMenuFixedItems;
     // The one Download Options dialog while it is loaded.
     QPointer<download::dlgDownload> m_dlgDownload;
     // The download directory window: made on first use, it lives as long as this window.
