@@ -1,16 +1,18 @@
 #include "document/frmDocument.h"
 
 #include "download/ctlAsync.h"
+#include "platform/DroppedText.h"
 #include "platform/RichTextBox.h"
 #include "platform/Units.h"
 #include "shell/Globals.h"
+#include "shell/MainMenuBar.h"
 #include "shell/MainToolBar.h"
 #include "shell/frmMain.h"
 
 #include <QCloseEvent>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMimeData>
-#include <QUrl>
 
 namespace tarnwick::document {
 
@@ -145,23 +147,12 @@ void frmDocument::rtfText_SelChange()
     toolbar->setValue(QStringLiteral("Align Right"), rtfText->SelAlignment() == RichTextBox::AlignRightValue ? 1 : 0);
 }
 
-namespace {
-// A drag of file icons from a file manager also offers the file names as text; those are files,
-// not links to fetch.
-bool isLocalFileDrag(const QMimeData* data)
-{
-    if (!data->hasUrls())
-        return false;
-    const QList<QUrl> urls = data->urls();
-    return !urls.isEmpty() && std::all_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
-}
-} // namespace
-
 void frmDocument::rtfText_OLEDragDrop(const QMimeData* data)
 {
-    if (!data || !data->hasText() || isLocalFileDrag(data))
+    const std::optional<QString> dropped = platform::droppedPlainText(data);
+    if (!dropped)
         return;
-    rtfText->setText(data->text());
+    rtfText->setText(*dropped);
     if (rtfText->Text().isEmpty())
         return;
     ctlAsync1->setURL(rtfText->Text());

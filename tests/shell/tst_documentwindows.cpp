@@ -379,6 +379,71 @@ private slots:
         QCOMPARE(window->rtfText->Text(), kind == 2 ? QString() : QStringLiteral("kept"));
     }
 
+    // What each source puts in a drop, and the text the window takes as the address: a link's
+    // address, never its words.
+    void dropsFromBrowsersAndFileManagers_data()
+    {
+        QTest::addColumn<QStringList>("formats");
+        QTest::addColumn<QList<QByteArray>>("payloads");
+        QTest::addColumn<QString>("expected"); // empty: the drop is ignored
+        const QString uriList = QStringLiteral("text/uri-list");
+        const QString text = QStringLiteral("text/plain");
+        const QString moz = QStringLiteral("text/x-moz-url");
+        const auto utf16 = [](const QString& s) {
+            return QByteArray(reinterpret_cast<const char*>(s.utf16()), s.size() * 2);
+        };
+        QTest::newRow("web engine link") << QStringList{uriList, text}
+                                         << QList<QByteArray>{"http://127.0.0.1/frombrowser.bin\r\n",
+                                                              "frombrowser.bin link"}
+                                         << QStringLiteral("http://127.0.0.1/frombrowser.bin");
+        QTest::newRow("Firefox link") << QStringList{moz, text}
+                                      << QList<QByteArray>{utf16(QStringLiteral("http://h.test/f.bin\nthe f link")),
+                                                           "the f link"}
+                                      << QStringLiteral("http://h.test/f.bin");
+        QTest::newRow("Firefox link, UTF-16 with BOM")
+            << QStringList{moz} << QList<QByteArray>{"\xff\xfe" + utf16(QStringLiteral("https://h.test/g.bin\ng"))}
+            << QStringLiteral("https://h.test/g.bin");
+        QTest::newRow("Chromium link") << QStringList{uriList, text, QStringLiteral("text/html")}
+                                       << QList<QByteArray>{"https://h.test/a%20b.zip", "https://h.test/a%20b.zip",
+                                                            "<a href=\"https://h.test/a%20b.zip\">a b</a>"}
+                                       << QStringLiteral("https://h.test/a%20b.zip");
+        QTest::newRow("two links") << QStringList{uriList, text}
+                                   << QList<QByteArray>{"# from a list\r\nhttp://h.test/1.bin\r\nhttp://h.test/2.bin\r\n",
+                                                        "one two"}
+                                   << QStringLiteral("http://h.test/1.bin\nhttp://h.test/2.bin");
+        QTest::newRow("file manager icons") << QStringList{uriList, text}
+                                            << QList<QByteArray>{"file:///tmp/a.txt\r\n", "/tmp/a.txt"} << QString();
+        QTest::newRow("file and link") << QStringList{uriList}
+                                       << QList<QByteArray>{"file:///tmp/a.txt\r\nhttp://h.test/b.bin\r\n"}
+                                       << QStringLiteral("file:///tmp/a.txt\nhttp://h.test/b.bin");
+        QTest::newRow("plain text alone") << QStringList{text} << QList<QByteArray>{" http://h.test/c.bin "}
+                                          << QStringLiteral(" http://h.test/c.bin ");
+    }
+
+    void dropsFromBrowsersAndFileManagers()
+    {
+        QFETCH(QStringList, formats);
+        QFETCH(QList<QByteArray>, payloads);
+        QFETCH(QString, expected);
+        ShellFixture fx;
+        shell::frmMain* main = fx.createMain();
+        frmDocument* window = main->activeDocument();
+        type(window, QStringLiteral("kept"));
+        QMimeData data;
+        for (int i = 0; i < formats.size(); ++i)
+            data.setData(formats.at(i), payloads.at(i));
+        drop(window, &data);
+        if (expected.isEmpty()) {
+            QCOMPARE(window->rtfText->Text(), QStringLiteral("kept"));
+            QVERIFY(window->ctlAsync1->URL().isEmpty());
+            QCOMPARE(main->OpenDocCount(), 1);
+            return;
+        }
+        QCOMPARE(window->rtfText->Text(), expected);
+        QCOMPARE(window->ctlAsync1->URL(), expected);
+        QCOMPARE(main->OpenDocCount(), 2);
+    }
+
     void dropInMode2InsertsTheTextItself()
     {
         ShellFixture fx;
