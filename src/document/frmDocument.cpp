@@ -30,6 +30,12 @@ frmDocument::frmDocument(shell::frmMain* mainWindow, QWidget* parent)
     connect(rtfText, &RichTextBox::Change, this, &frmDocument::rtfText_Change);
     connect(rtfText, &RichTextBox::SelChange, this, &frmDocument::rtfText_SelChange);
     connect(rtfText, &RichTextBox::OLEDragDrop, this, &frmDocument::rtfText_OLEDragDrop);
+    rtfText->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(rtfText, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
+        QMenu* menu = createContextMenu(position);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(rtfText->viewport()->mapToGlobal(position));
+    });
     Form_Load();
 }
 
@@ -93,6 +99,32 @@ void frmDocument::Hide()
         frame->hide();
     else
         hide();
+}
+
+QMenu* frmDocument::createContextMenu(const QPoint& position)
+{
+    QMenu* menu = rtfText->createStandardContextMenu(rtfText->viewport()->mapToGlobal(position));
+    if (!m_main)
+        return menu;
+    // The box's own Cut, Copy and Paste would move Qt's HTML; the Edit menu's items move the
+    // selection's rich-text markup, so they take their places, enabled exactly as in the menu. A
+    // read-only box offers no Cut or Paste of its own; the Edit menu still does.
+    const QList<QAction*> actions = menu->actions();
+    QAction* before = actions.isEmpty() ? nullptr : actions.first();
+    for (int i = 0; i < actions.size(); ++i) {
+        const QString name = actions.at(i)->objectName();
+        if (name != QLatin1String("edit-cut") && name != QLatin1String("edit-copy") &&
+            name != QLatin1String("edit-paste"))
+            continue;
+        before = i + 1 < actions.size() ? actions.at(i + 1) : nullptr;
+        menu->removeAction(actions.at(i));
+        actions.at(i)->deleteLater();
+    }
+    for (const char* item : {"mnuEditCut", "mnuEditCopy", "mnuEditPaste"}) {
+        if (QAction* editItem = m_main->mnuMain->item(QLatin1String(item)))
+            menu->insertAction(before, editItem);
+    }
+    return menu;
 }
 
 void frmDocument::Form_Load()

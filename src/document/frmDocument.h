@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class QMdiSubWindow;
+class QMenu;
 class QMimeData;
 
 namespace tarnwick::platform {
@@ -49,6 +50,9 @@ public:
     // Whether the document's window has been hidden (it still counts as loaded).
     bool Visible() const;
     void Hide();
+
+    // The text box's right-click menu at a position in its viewport; the caller owns it.
+    QMenu* createContextMenu(const QPoint& position);
 
 public slots:
     void rtfText_SelChange();

@@ -514,16 +514,14 @@ void frmMain::mnuFileExit_Click()
 // ---------------------------------------------------------------------------------------------
 // Edit, View, Window, Options and Help menus
 
-// The Edit commands move a selection's rich-text markup through the clipboard as plain text. A
-// read-only document (the log view) gives its text but takes nothing away and nothing in.
+// The Edit commands move a selection's rich-text markup through the clipboard as plain text.
 void frmMain::mnuEditCut_Click()
 {
     frmDocument* document = activeDocument();
     if (!document)
         return;
     platform::Clipboard::setText(document->rtfText->SelRTF());
-    if (!document->rtfText->Locked())
-        document->rtfText->setSelText(QString());
+    document->rtfText->setSelText(QString());
 }
 
 void frmMain::mnuEditCopy_Click()
@@ -534,21 +532,19 @@ void frmMain::mnuEditCopy_Click()
 
 void frmMain::mnuEditPaste_Click()
 {
-    frmDocument* document = activeDocument();
-    if (!document || document->rtfText->Locked())
-        return;
-    document->rtfText->setSelRTF(platform::Clipboard::text());
+    if (frmDocument* document = activeDocument())
+        document->rtfText->setSelRTF(platform::Clipboard::text());
 }
 
 void frmMain::mnuViewToolbar_Click()
 {
-    QAction* item = findChild<QAction*>(QStringLiteral("mnuViewToolbar"));
+    QAction* item = mnuMain->item(QStringLiteral("mnuViewToolbar"));
     tbToolBar->setVisible(item->isChecked());
 }
 
 void frmMain::mnuViewStatusBar_Click()
 {
-    QAction* item = findChild<QAction*>(QStringLiteral("mnuViewStatusBar"));
+    QAction* item = mnuMain->item(QStringLiteral("mnuViewStatusBar"));
     sbStatusBar->setVisible(item->isChecked());
 }
 

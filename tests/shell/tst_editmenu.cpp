@@ -7,7 +7,10 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QFile>
 #include <QGuiApplication>
+#include <QMenu>
+#include <memory>
 #include <QTextCursor>
 #include <QtTest>
 
@@ -118,21 +121,73 @@ private slots:
         QCOMPARE(box->Text(), QString());
     }
 
-    void readOnlyLogViewGivesButTakesNothing()
+    // The Edit commands make no exception for the read-only log view: Cut takes the selection out of
+    // the view and Paste puts markup in; the log file itself is never touched by either.
+    void editCommandsWorkOnTheLogViewNotTheLogFile()
     {
         ShellFixture fx;
         shell::frmMain* main = fx.createMain();
         item(main, "mnuViewViewLogFile")->trigger();
         platform::RichTextBox* box = main->activeDocument()->rtfText;
         QVERIFY(box->Locked());
-        const QString before = box->Text();
+        QFile log(main->strLogFileFullPath);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray onDisk = log.readAll();
+        log.close();
         box->selectAll();
         item(main, "mnuEditCut")->trigger();
-        QCOMPARE(box->Text(), before);
+        QCOMPARE(box->Text(), QString());
         QVERIFY(QGuiApplication::clipboard()->text().contains(QStringLiteral("Today 's Date")));
-        QGuiApplication::clipboard()->setText(QStringLiteral("intruder"));
+        QGuiApplication::clipboard()->setText(QStringLiteral("pasted"));
         item(main, "mnuEditPaste")->trigger();
-        QCOMPARE(box->Text(), before);
+        QCOMPARE(box->Text(), QStringLiteral("pasted"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(log.readAll(), onDisk);
+    }
+
+    // The text box's right-click menu offers the Edit menu's own Cut, Copy and Paste (the same
+    // items, so the same enabled state), in an editable box and in the read-only log view.
+    void contextMenuRunsTheEditCommands_data()
+    {
+        QTest::addColumn<bool>("logView");
+        QTest::newRow("document") << false;
+        QTest::newRow("log view") << true;
+    }
+
+    void contextMenuRunsTheEditCommands()
+    {
+        QFETCH(bool, logView);
+        ShellFixture fx;
+        shell::frmMain* main = fx.createMain();
+        if (logView)
+            item(main, "mnuViewViewLogFile")->trigger();
+        frmDocument* document = main->activeDocument();
+        platform::RichTextBox* box = document->rtfText;
+        if (!logView)
+            box->setText(QStringLiteral("plain bold"));
+        box->selectAll();
+        std::unique_ptr<QMenu> menu(document->createContextMenu(QPoint(2, 2)));
+        QList<QAction*> edits;
+        QStringList names;
+        for (QAction* action : menu->actions()) {
+            names << action->objectName();
+            if (action->objectName().startsWith(QLatin1String("mnuEdit")))
+                edits << action;
+        }
+        QCOMPARE(edits, QList<QAction*>({item(main, "mnuEditCut"), item(main, "mnuEditCopy"), item(main, "mnuEditPaste")}));
+        for (const char* own : {"edit-cut", "edit-copy", "edit-paste"})
+            QVERIFY2(!names.contains(QLatin1String(own)), qPrintable(names.join(QLatin1Char(','))));
+        // Kept: the rest of the editor's menu.
+        QVERIFY(names.contains(QStringLiteral("select-all")));
+
+        item(main, "mnuEditCopy")->setEnabled(false);
+        QVERIFY(!edits.at(1)->isEnabled());
+        item(main, "mnuEditCopy")->setEnabled(true);
+
+        QGuiApplication::clipboard()->clear();
+        edits.at(1)->trigger();
+        QVERIFY2(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("{\\rtf")),
+                 qPrintable(QGuiApplication::clipboard()->text().left(40)));
     }
 
     void nothingHappensWithoutADocument()
