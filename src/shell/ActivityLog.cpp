@@ -4,6 +4,9 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 namespace tarnwick::shell {
 
@@ -43,7 +46,7 @@ bool ActivityLog::write(const QStringList& lines, bool truncate)
         if (file.open(mode)) {
             QByteArray bytes;
             for (const QString& line : lines)
-                bytes += line.toLocal8Bit() + "\r\n";
+                bytes += oneLine(line).toLocal8Bit() + "\r\n";
             ok = file.write(bytes) == bytes.size();
             file.close();
             ok = ok && file.error() == QFileDevice::NoError;
@@ -51,6 +54,35 @@ bool ActivityLog::write(const QStringList& lines, bool truncate)
     }
     AppEnvironment::setCurrentDirectory(m_initDirec);
     return ok;
+}
+
+QString ActivityLog::oneLine(const QString& text)
+{
+    const auto breaksLines = [](QChar c) {
+        return c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+    };
+    if (std::none_of(text.begin(), text.end(), breaksLines))
+        return text;
+    QString escaped;
+    escaped.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        if (!breaksLines(c)) {
+            escaped += c;
+            continue;
+        }
+        for (const char byte : QString(c).toUtf8())
+            escaped += QLatin1Char('%') + QString::number(uchar(byte), 16).rightJustified(2, QLatin1Char('0')).toUpper();
+    }
+    return escaped;
+}
+
+bool ActivityLog::isTheLog(const QString& path) const
+{
+    // Canonical paths follow links; equivalent() also catches a second hard link to the same file.
+    std::error_code ec;
+    const bool same = std::filesystem::equivalent(std::filesystem::path(path.toStdU16String()),
+                                                  std::filesystem::path(fullPath().toStdU16String()), ec);
+    return !ec && same;
 }
 
 bool ActivityLog::create(const QStringList& lines)

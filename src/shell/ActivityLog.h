@@ -28,10 +28,16 @@ public:
     bool create(const QStringList& lines);
     // Appends lines (creating the file if needed), remembering the current directory in initDirec first.
     bool append(const QStringList& lines);
+    // Whether path names the log file itself (through links, too).
+    bool isTheLog(const QString& path) const;
     // Replaces target with a copy of the log; false with the reason when it could not be written.
     bool copyTo(const QString& target, QString* error) const;
     // Deletes the log with the log's folder current, then returns to initDirec.
     bool remove();
+
+    // Every entry stays on its line: control and line-separator characters (a link dropped with its
+    // line end) are written as %XX escapes of their UTF-8 bytes; everything else is kept as it is.
+    static QString oneLine(const QString& text);
 
 private:
     bool write(const QStringList& lines, bool truncate);

@@ -164,7 +164,8 @@ void frmMain::applyStoredPlacement()
 
 void frmMain::storePlacement()
 {
-    const QRect frame = isMaximized() ? geometry() : QRect(pos(), size());
+    // The frame's position with the inner size, maximised or not: that is what the next start applies.
+    const QRect frame(pos(), size());
     m_services.settings.write(settings::MainLeft, settings::formatSingle(float(Units::pixelsToTwips(frame.x()))));
     m_services.settings.write(settings::MainTop, settings::formatSingle(float(Units::pixelsToTwips(frame.y()))));
     m_services.settings.write(settings::MainWidth,
@@ -225,6 +226,12 @@ void frmMain::offerLogCopy(bool* keepLog)
     dlgCommonDialog.FileName = ActivityLog::FileName;
     if (dlgCommonDialog.ShowSave() != CommonDialog::Result::Ok || dlgCommonDialog.FileName.isEmpty())
         return;
+    if (m_log.isTheLog(dlgCommonDialog.FileName)) {
+        // Keeping the log where it already is: copying it onto itself and then deleting it would
+        // leave nothing.
+        *keepLog = true;
+        return;
+    }
     QString error;
     if (!m_log.copyTo(dlgCommonDialog.FileName, &error)) {
         // The only copy is the one about to be deleted: keep it and say where it is.

@@ -162,6 +162,8 @@ private slots:
         QCOMPARE(fx.settings.read(QStringLiteral("MainLeft"), {}), QStringLiteral("1500"));
     }
 
+    // Maximised or not, the frame's position and the inner size are stored: the next start moves the
+    // frame there, so the window comes back exactly where the maximised one stood (not maximised).
     void maximisedCloseWritesTheMaximisedGeometry()
     {
         ShellFixture fx;
@@ -169,12 +171,19 @@ private slots:
         main->showMaximized();
         QTRY_VERIFY(main->isMaximized());
         QTRY_VERIFY(main->width() > Units::twipsToPixels(6500));
-        const QRect maximised = main->geometry();
+        const QPoint framePosition = main->pos();
+        const QSize size = main->size();
         QVERIFY(fx.closeMain());
-        QCOMPARE(fx.settings.read(QStringLiteral("MainWidth"), {}),
-                 QString::number(Units::pixelsToTwips(maximised.width())));
+        QCOMPARE(fx.settings.read(QStringLiteral("MainLeft"), {}), QString::number(Units::pixelsToTwips(framePosition.x())));
+        QCOMPARE(fx.settings.read(QStringLiteral("MainTop"), {}), QString::number(Units::pixelsToTwips(framePosition.y())));
+        QCOMPARE(fx.settings.read(QStringLiteral("MainWidth"), {}), QString::number(Units::pixelsToTwips(size.width())));
         QCOMPARE(fx.settings.read(QStringLiteral("MainHeight"), {}),
-                 QString::number(Units::pixelsToTwips(maximised.height())));
+                 QString::number(Units::pixelsToTwips(size.height())));
+
+        main = fx.createMain();
+        QVERIFY(!main->isMaximized());
+        QCOMPARE(main->pos(), framePosition);
+        QCOMPARE(main->size(), size);
     }
 
     void exitWithoutLogOptionDeletesTheLog()
@@ -245,6 +254,34 @@ private slots:
         QVERIFY(fx.dialogs.lastPrompt().text.contains(target));
         QCOMPARE(fx.dialogs.lastPrompt().title, QStringLiteral("Tarnwick"));
         QCOMPARE(readAll(fx.appDir() + QStringLiteral("/log.txt")), kHeader);
+    }
+
+    // Answering the exit prompt with the log's own name (or a link to it) keeps the log where it is:
+    // nothing is copied onto itself and nothing is deleted.
+    void keepingTheLogUnderItsOwnName_data()
+    {
+        QTest::addColumn<bool>("throughLink");
+        QTest::newRow("the log itself") << false;
+        QTest::newRow("a link to the log") << true;
+    }
+
+    void keepingTheLogUnderItsOwnName()
+    {
+        QFETCH(bool, throughLink);
+        ShellFixture fx;
+        fx.settings.write(QStringLiteral("Save Log File on Exit"), QStringLiteral("True"));
+        shell::frmMain* main = fx.createMain();
+        const QString log = main->strLogFileFullPath;
+        QString target = log;
+        if (throughLink) {
+            target = fx.path(QStringLiteral("link-to-log.txt"));
+            QVERIFY(QFile::link(log, target));
+        }
+        fx.dialogs.answerSave(target);
+        QVERIFY(fx.closeMain());
+        TARNWICK_VERIFY_DIALOGS(fx.dialogs);
+        QCOMPARE(readAll(log), kHeader);
+        QCOMPARE(readAll(target), kHeader);
     }
 
     void logOptionToggleIsWrittenAtOnceAndDecidesTheExit()
