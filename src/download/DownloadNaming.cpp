@@ -6,21 +6,41 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
 namespace tarnwick::download {
 
+namespace {
+bool isSeparator(QChar c)
+{
+#ifdef Q_OS_WIN
+    // A backslash would place the file in another folder on Windows.
+    return c == u'/' || c == u'\\';
+#else
+    return c == u'/';
+#endif
+}
+} // namespace
+
 QString lastSegment(const QString& url)
 {
-    const int slash = url.lastIndexOf(QLatin1Char('/'));
-    return slash < 0 ? url : url.mid(slash + 1);
+    int start = int(url.size());
+    while (start > 0 && !isSeparator(url.at(start - 1)))
+        --start;
+    QString name = url.mid(start);
+    // A link copied with its line end (or a tab, or any control character) names no file with it.
+    name.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
+    return name.trimmed();
 }
 
 QString FileNameFromURL(const QString& url)
 {
     const QString name = lastSegment(url);
-    return name.contains(QLatin1Char('.')) ? name : QString();
+    // "." and ".." name folders, not files.
+    const bool onlyDots = std::all_of(name.begin(), name.end(), [](QChar c) { return c == u'.'; });
+    return name.contains(QLatin1Char('.')) && !onlyDots ? name : QString();
 }
 
 QString firstFreePath(const QString& directory, const QString& name)

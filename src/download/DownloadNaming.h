@@ -4,9 +4,11 @@
 
 namespace tarnwick::download {
 
-// The text after the last "/" of a URL as typed (the whole text when it has none).
+// The text after the last separator of a URL as typed (the whole text when it has none): "/", and on
+// Windows "\\" as well. Control characters are dropped and surrounding blanks trimmed.
 QString lastSegment(const QString& url);
-// The last segment when it holds a dot anywhere, else empty: "a/b.zip" -> "b.zip", "a/b/" -> "".
+// The last segment when it holds a dot anywhere, else empty: "a/b.zip" -> "b.zip", "a/b/" -> "";
+// never "." or "..".
 QString FileNameFromURL(const QString& url);
 
 // The first name in directory that is not taken: name itself, then "stem (2).ext", "stem (3).ext", ...

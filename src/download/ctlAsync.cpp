@@ -84,8 +84,8 @@ QString ctlAsync::FileNameFromURL(const QString& S) const
 QString ctlAsync::AskFileNameFromURL(const QString& S)
 {
     m_nameChosenInDialog = false;
-    const QString name = lastSegment(S);
-    if (name.contains(QLatin1Char('.')))
+    const QString name = download::FileNameFromURL(S);
+    if (!name.isEmpty())
         return name;
     CommonDialog& dialog = m_main->cmdSave1;
     dialog.InitDir = m_main->newDir;
@@ -117,8 +117,9 @@ void ctlAsync::UserControl_AsyncReadComplete(bool ok, const QString& localFilePa
         return;
     if (!ok) {
         // The progress log already says the read failed; nothing is saved and the window stays
-        // visible so the user still sees the address that failed.
+        // visible so the user still sees the address that failed. Earlier finished windows still go.
         m_reader->discard();
+        m_main->killHiddenDocuments();
         emit completionHandled(false);
         return;
     }

@@ -200,16 +200,55 @@ private slots:
         ShellFixture fx;
         shell::frmMain* main = fx.createMain();
         frmDocument* window = main->activeDocument();
+        // The window of an earlier finished download: the failed completion still reaps it.
+        main->LoadNewDoc()->Hide();
+        QCOMPARE(main->OpenDocCount(), 2);
         const QString url = m_server.url(path).toString();
         bool saved = true;
         QVERIFY(fetch(window, url, &saved));
         QVERIFY(!saved);
         QVERIFY(window->Visible());
+        QCOMPARE(main->OpenDocCount(), 1);
         const QStringList lines = logLines(main);
         QVERIFY(lines.contains(url + QStringLiteral(" : Error occured in downloading the file")));
         QVERIFY(!lines.join(QLatin1Char('\n')).contains(QStringLiteral("has been saved")));
         QCOMPARE(QDir(fx.documentsDir()).entryList(QDir::Files | QDir::Hidden), QStringList());
         QVERIFY(cacheFiles(fx).isEmpty());
+    }
+
+    // A link dropped with its line end or surrounding blanks: the file is named without them and
+    // every log entry stays on its own line, control characters written as %XX.
+    void droppedLinkWithLineEndOrBlanks_data()
+    {
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("logged");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("line end") << QStringLiteral("\n") << QStringLiteral("%0A") << QStringLiteral("nl.bin");
+        QTest::newRow("CR LF") << QStringLiteral("\r\n") << QStringLiteral("%0D%0A") << QStringLiteral("crlf.bin");
+        QTest::newRow("blanks") << QStringLiteral("  ") << QStringLiteral("  ") << QStringLiteral("blank.bin");
+    }
+
+    void droppedLinkWithLineEndOrBlanks()
+    {
+        QFETCH(QString, suffix);
+        QFETCH(QString, logged);
+        QFETCH(QString, name);
+        ShellFixture fx;
+        shell::frmMain* main = fx.createMain();
+        m_server.serve(QStringLiteral("/files/") + name, HttpResponse::content(LoopbackHttpServer::pattern(0, 700),
+                                                                              "application/octet-stream"));
+        const QString base = m_server.url(QStringLiteral("/files/") + name).toString();
+        bool saved = false;
+        QVERIFY(fetch(main->activeDocument(), base + suffix, &saved));
+        QVERIFY2(saved, qPrintable(logLines(main).join(QLatin1Char('|'))));
+        const QString target = fx.documentsDir() + QLatin1Char('/') + name;
+        QVERIFY(QFile::exists(target));
+        QCOMPARE(QDir(fx.documentsDir()).entryList(QDir::Files | QDir::Hidden), QStringList({name}));
+        const QStringList lines = logLines(main);
+        QVERIFY2(progressLooksRight(lines, base + logged), qPrintable(lines.join(QLatin1Char('|'))));
+        QCOMPARE(lines.mid(lines.size() - 3), savedEntry(base + logged, target));
+        for (const QString& line : lines)
+            QVERIFY2(line.isEmpty() || line.startsWith(base), qPrintable(line));
     }
 
     void unsavableFileIsReportedInTheLog()

@@ -3,9 +3,13 @@
 #include "download/FileSaveMode.h"
 #include "download/ctlAsync.h"
 #include "download/dlgFileSaveOptions.h"
+#include "platform/AppEnvironment.h"
 #include "platform/Units.h"
+#include "platform/net/DownloadFileName.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -99,6 +103,18 @@ private slots:
         QTest::newRow("no slash, dot") << QStringLiteral("archive.zip") << QStringLiteral("archive.zip");
         QTest::newRow("no slash, no dot") << QStringLiteral("archive") << QString();
         QTest::newRow("several lines") << QStringLiteral("a/b.txt\nc/d") << QString();
+        QTest::newRow("line end") << QStringLiteral("http://h/nl.bin\n") << QStringLiteral("nl.bin");
+        QTest::newRow("CR LF and tab") << QStringLiteral("http://h/x.bin\r\n\t") << QStringLiteral("x.bin");
+        QTest::newRow("blanks around") << QStringLiteral("http://h/  blank.bin  ") << QStringLiteral("blank.bin");
+        QTest::newRow("control inside") << QStringLiteral("http://h/a\x01" "b.bin") << QStringLiteral("ab.bin");
+        QTest::newRow("dot dot") << QStringLiteral("http://h/a/..") << QString();
+        QTest::newRow("dot") << QStringLiteral("http://h/a/.") << QString();
+#ifdef Q_OS_WIN
+        QTest::newRow("backslashes") << QStringLiteral("http://h/a\\..\\evil.exe") << QStringLiteral("evil.exe");
+#else
+        QTest::newRow("backslashes") << QStringLiteral("http://h/a\\..\\evil.exe")
+                                     << QStringLiteral("a\\..\\evil.exe");
+#endif
     }
 
     void fileNameFromUrl()
@@ -106,6 +122,51 @@ private slots:
         QFETCH(QString, url);
         QFETCH(QString, name);
         QCOMPARE(download::FileNameFromURL(url), name);
+    }
+
+    // Whatever a link or a server says, the file lands directly in the download directory.
+    void namesNeverLeaveTheDownloadDirectory_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QByteArray>("disposition");
+        const QStringList urls = {
+            QStringLiteral("http://h/../../etc/x.conf"), QStringLiteral("http://h/a/.."),
+            QStringLiteral("http://h/..%2F..%2Fx.bin"), QStringLiteral("http://h/a\\..\\..\\x.bin"),
+            QStringLiteral("http://h/sub/\n../y.bin\n"), QStringLiteral("..\\..\\z.bin"),
+            QStringLiteral("http://h/C:\\Windows\\w.dll")};
+        const QList<QByteArray> dispositions = {
+            QByteArray("attachment; filename=\"../../x.bin\""), QByteArray("attachment; filename=\"..\\..\\x.bin\""),
+            QByteArray("attachment; filename*=UTF-8''..%2F..%2Fx.bin"), QByteArray("attachment; filename=\"..\""),
+            QByteArray("attachment; filename=\"/etc/passwd\""), QByteArray("attachment; filename=\"C:\\x.bin\"")};
+        for (int i = 0; i < urls.size(); ++i)
+            QTest::addRow("url %d", i) << urls.at(i) << QByteArray();
+        for (int i = 0; i < dispositions.size(); ++i)
+            QTest::addRow("header %d", i) << QStringLiteral("http://h/file.bin") << dispositions.at(i);
+    }
+
+    void namesNeverLeaveTheDownloadDirectory()
+    {
+        QFETCH(QString, url);
+        QFETCH(QByteArray, disposition);
+        QTemporaryDir root;
+        const QString directory = root.path() + QStringLiteral("/downloads");
+        const auto staysInside = [&](const QString& name) {
+            if (name.isEmpty())
+                return true;
+            const QString path = QDir::cleanPath(platform::AppEnvironment::joinPath(directory, name));
+            return QFileInfo(path).absolutePath() == directory && !name.contains(QLatin1Char('/'))
+#ifdef Q_OS_WIN
+                   && !name.contains(QLatin1Char('\\'))
+#endif
+                ;
+        };
+        const QString fromUrl = download::FileNameFromURL(url);
+        QVERIFY2(staysInside(fromUrl), qPrintable(fromUrl));
+        const QString fromServer =
+            platform::net::downloadFileName(QUrl(url.trimmed()), disposition, QStringLiteral("application/octet-stream"));
+        QVERIFY(!fromServer.isEmpty());
+        QVERIFY2(staysInside(fromServer), qPrintable(fromServer));
+        QVERIFY(fromServer != QLatin1String("..") && fromServer != QLatin1String("."));
     }
 
     void statusTexts()
