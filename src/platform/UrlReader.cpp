@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMutex>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -102,7 +103,32 @@ UrlReader::~UrlReader()
 
 QString UrlReader::defaultDownloadRoot()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QLatin1String("/downloads");
+    // Not CacheLocation: with the organisation and the program both called Tarnwick that doubles the name.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+           QLatin1String("/Tarnwick/downloads");
+}
+
+QStringList UrlReader::formerDownloadRoots()
+{
+    const QString doubled = QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QLatin1String("/downloads");
+    if (doubled == defaultDownloadRoot())
+        return {};
+    return {doubled};
+}
+
+int UrlReader::cleanupFormerDownloadRoots()
+{
+    int removed = 0;
+    for (const QString& root : formerDownloadRoots()) {
+        if (!QFileInfo::exists(root))
+            continue;
+        removed += net::removeStaleFolders(root);
+        // Only empty folders go: anything else that lives there is not ours to delete.
+        QDir folder(root);
+        if (folder.rmdir(root))
+            folder.rmdir(QFileInfo(root).absolutePath());
+    }
+    return removed;
 }
 
 void UrlReader::setDownloadRoot(const QString& root)

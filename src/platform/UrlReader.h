@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <QUrl>
 
@@ -63,6 +64,9 @@ public:
 
     // The per-user cache folder's "downloads"; used unless setDownloadRoot() says otherwise.
     static QString defaultDownloadRoot();
+    // Where earlier versions kept their temporary folders; cleaned once at start, then left alone.
+    static QStringList formerDownloadRoots();
+    static int cleanupFormerDownloadRoots();
     void setDownloadRoot(const QString& root);
     QString downloadRoot() const;
 

@@ -96,7 +96,12 @@ void frmMain::Load()
     MDIForm_Load();
     // Folders that a crashed run left in the download cache go once the window is up.
     const QString downloadRoot = m_services.environment.downloadRoot();
-    QTimer::singleShot(0, this, [downloadRoot] { platform::UrlReader::cleanupStaleFolders(downloadRoot); });
+    const bool defaultRoot = downloadRoot == platform::UrlReader::defaultDownloadRoot();
+    QTimer::singleShot(0, this, [downloadRoot, defaultRoot] {
+        platform::UrlReader::cleanupStaleFolders(downloadRoot);
+        if (defaultRoot)
+            platform::UrlReader::cleanupFormerDownloadRoots();
+    });
 }
 
 // ---------------------------------------------------------------------------------------------

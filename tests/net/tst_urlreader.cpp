@@ -164,6 +164,7 @@ private slots:
     void receiverMayDeleteReader();
     void concurrentReaders();
     void staleFolderCleanup();
+    void downloadRootIsNotDoubledAndTheOldOneIsCleaned();
     void https_data();
     void https();
     void proxyDecision_data();
@@ -548,6 +549,39 @@ void TestUrlReader::concurrentReaders()
     QCOMPARE(folders.size(), 3);
     readers.clear();
     QVERIFY(rootEntries().isEmpty());
+}
+
+void TestUrlReader::downloadRootIsNotDoubledAndTheOldOneIsCleaned()
+{
+    const QByteArray previousCache = qgetenv("XDG_CACHE_HOME");
+    const QString previousOrganisation = QCoreApplication::organizationName();
+    const QString previousApplication = QCoreApplication::applicationName();
+    const auto restore = qScopeGuard([&] {
+        qputenv("XDG_CACHE_HOME", previousCache);
+        QCoreApplication::setOrganizationName(previousOrganisation);
+        QCoreApplication::setApplicationName(previousApplication);
+    });
+    QTemporaryDir cache;
+    qputenv("XDG_CACHE_HOME", cache.path().toLocal8Bit());
+    QCoreApplication::setOrganizationName(QStringLiteral("Tarnwick"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tarnwick"));
+
+    QCOMPARE(UrlReader::defaultDownloadRoot(), cache.path() + QStringLiteral("/Tarnwick/downloads"));
+    const QString old = cache.path() + QStringLiteral("/Tarnwick/Tarnwick/downloads");
+    QCOMPARE(UrlReader::formerDownloadRoots(), QStringList({old}));
+
+    // A folder an earlier version left behind (its process is long gone), beside a fresh download.
+    QVERIFY(QDir().mkpath(old + QStringLiteral("/dl-999999999-1-abcdef")));
+    QVERIFY(QDir().mkpath(UrlReader::defaultDownloadRoot()));
+    QCOMPARE(UrlReader::cleanupFormerDownloadRoots(), 1);
+    QVERIFY(!QFileInfo::exists(old));
+    QVERIFY(!QFileInfo::exists(cache.path() + QStringLiteral("/Tarnwick/Tarnwick")));
+    QVERIFY(QFileInfo::exists(UrlReader::defaultDownloadRoot()));
+
+    // Something that is not a download folder is left where it is, and so is its folder.
+    QVERIFY(QDir().mkpath(old + QStringLiteral("/notes")));
+    QCOMPARE(UrlReader::cleanupFormerDownloadRoots(), 0);
+    QVERIFY(QFileInfo::exists(old + QStringLiteral("/notes")));
 }
 
 void TestUrlReader::staleFolderCleanup()
