@@ -3,6 +3,7 @@
 #include "platform/MessageBox.h"
 
 #include <QDir>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -13,6 +14,47 @@
 namespace tarnwick::platform {
 
 namespace {
+
+// Qt's print dialog on CUPS offers "Pages from ... to" (and a page list) even when the page range
+// option is off, refreshing those controls whenever it is shown or another printer is chosen. This
+// keeps each of them disabled for the dialog's life.
+class PageRangeLock : public QObject
+{
+public:
+    explicit PageRangeLock(QDialog* dialog)
+        : QObject(dialog)
+        , m_dialog(dialog)
+    {
+        dialog->installEventFilter(this);
+        lock();
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if ((watched == m_dialog && event->type() == QEvent::Show) || event->type() == QEvent::EnabledChange)
+            lock();
+        return false;
+    }
+
+private:
+    void lock()
+    {
+        for (const char* name : {"printRange", "from", "to", "pagesRadioButton", "pagesLineEdit"}) {
+            QWidget* control = m_dialog->findChild<QWidget*>(QLatin1String(name));
+            if (!control)
+                continue;
+            if (!m_watched.contains(control)) {
+                m_watched << control;
+                control->installEventFilter(this);
+            }
+            if (control->isEnabled())
+                control->setEnabled(false);
+        }
+    }
+
+    QDialog* m_dialog;
+    QList<QWidget*> m_watched;
+};
 
 FileDialogAnswer runFileDialog(QWidget* parent, const FileDialogRequest& request, bool save)
 {
@@ -70,6 +112,19 @@ FileDialogAnswer QtDialogService::showSave(QWidget* parent, const FileDialogRequ
     return runFileDialog(parent, request, true);
 }
 
+void QtDialogService::preparePrintDialog(QPrintDialog& dialog, const PrintDialogRequest& request)
+{
+    dialog.setWindowTitle(request.title);
+    QAbstractPrintDialog::PrintDialogOptions options = dialog.options();
+    options.setFlag(QAbstractPrintDialog::PrintSelection, request.flags & DialogFlags::PrintSelection);
+    options.setFlag(QAbstractPrintDialog::PrintPageRange, !(request.flags & DialogFlags::PrintNoPageNums));
+    dialog.setOptions(options);
+    if (request.flags & DialogFlags::PrintSelection)
+        dialog.setPrintRange(QAbstractPrintDialog::Selection);
+    if (request.flags & DialogFlags::PrintNoPageNums)
+        new PageRangeLock(&dialog);
+}
+
 PrintDialogAnswer QtDialogService::showPrint(QWidget* parent, QPrinter* printer, const PrintDialogRequest& request)
 {
     PrintDialogAnswer answer;
@@ -78,13 +133,7 @@ PrintDialogAnswer QtDialogService::showPrint(QWidget* parent, QPrinter* printer,
         return answer;
     }
     QPrintDialog dialog(printer, parent);
-    dialog.setWindowTitle(request.title);
-    QAbstractPrintDialog::PrintDialogOptions options = dialog.options();
-    options.setFlag(QAbstractPrintDialog::PrintSelection, request.flags & DialogFlags::PrintSelection);
-    options.setFlag(QAbstractPrintDialog::PrintPageRange, !(request.flags & DialogFlags::PrintNoPageNums));
-    dialog.setOptions(options);
-    if (request.flags & DialogFlags::PrintSelection)
-        dialog.setPrintRange(QAbstractPrintDialog::Selection);
+    preparePrintDialog(dialog, request);
     if (dialog.exec() != QDialog::Accepted) {
         answer.outcome = DialogOutcome::Cancelled;
         return answer;

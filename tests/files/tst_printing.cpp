@@ -256,6 +256,55 @@ private slots:
         QVERIFY(pdfText(pdf).contains(QStringLiteral("Omega")));
     }
 
+    // The real dialog the user sees: without page numbers nothing in it chooses pages, not even the
+    // range Qt's CUPS dialog offers by itself, and not after it has been shown once more.
+    void realDialogOffersNoPageRangeWithoutPageNumbers_data()
+    {
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<bool>("rangeOffered");
+        QTest::newRow("print command") << int(platform::DialogFlags::PrintReturnDC | platform::DialogFlags::PrintNoPageNums)
+                                       << false;
+        QTest::newRow("with selection")
+            << int(platform::DialogFlags::PrintReturnDC | platform::DialogFlags::PrintNoPageNums |
+                   platform::DialogFlags::PrintSelection)
+            << false;
+        QTest::newRow("page numbers allowed") << int(platform::DialogFlags::PrintReturnDC) << true;
+    }
+
+    void realDialogOffersNoPageRangeWithoutPageNumbers()
+    {
+        QFETCH(int, flags);
+        QFETCH(bool, rangeOffered);
+        QPrinter printer;
+        QPrintDialog dialog(&printer);
+        platform::PrintDialogRequest request;
+        request.title = QStringLiteral("Print");
+        request.flags = flags;
+        platform::QtDialogService::preparePrintDialog(dialog, request);
+        for (int round = 0; round < 2; ++round) {
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            QStringList offered;
+            int found = 0;
+            for (const char* name : {"printRange", "from", "to", "pagesRadioButton", "pagesLineEdit"}) {
+                QWidget* control = dialog.findChild<QWidget*>(QLatin1String(name));
+                if (!control)
+                    continue;
+                ++found;
+                // Visibility says little: the options pane starts folded away.
+                if (control->isEnabled())
+                    offered << QLatin1String(name);
+            }
+            QVERIFY(found > 0);
+            if (rangeOffered)
+                QVERIFY(offered.contains(QStringLiteral("printRange")));
+            else
+                QVERIFY2(offered.isEmpty(), qPrintable(offered.join(QLatin1Char(','))));
+            dialog.hide();
+        }
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Print"));
+    }
+
     void printLeavesItsFlagsForTheNextFileDialog()
     {
         ShellFixture fx;
