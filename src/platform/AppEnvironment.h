@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/net/RetryPolicy.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -26,6 +28,9 @@ public:
     // Where running downloads keep their temporary folders (the per-user cache unless set).
     QString downloadRoot() const;
     void setDownloadRoot(const QString& root) { m_downloadRoot = root; }
+    // How downloads retry after a failure that may pass; tests shorten the pauses.
+    net::RetryPolicy downloadRetryPolicy() const { return m_retryPolicy; }
+    void setDownloadRetryPolicy(const net::RetryPolicy& policy) { m_retryPolicy = policy; }
 
     static bool folderExists(const QString& path);
     static QString currentDirectory();
@@ -38,6 +43,7 @@ private:
     QStringList m_fallbackCandidates;
     QString m_dataDir;
     QString m_downloadRoot;
+    net::RetryPolicy m_retryPolicy;
 };
 
 } // namespace tarnwick::platform

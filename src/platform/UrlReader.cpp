@@ -87,6 +87,25 @@ QString visitKey(const QUrl& url)
     return url.adjusted(QUrl::RemoveFragment | QUrl::NormalizePathSegments).toString(QUrl::FullyEncoded);
 }
 
+// Connection failures worth another attempt. A reset or refusal before the server ever answered
+// more likely means a wrong address or port, which retrying would only make slower to report.
+bool isTransientNetworkError(QNetworkReply::NetworkError error, bool answered)
+{
+    switch (error) {
+    case QNetworkReply::RemoteHostClosedError:
+    case QNetworkReply::ConnectionRefusedError:
+        return answered;
+    case QNetworkReply::TimeoutError:
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::ProxyTimeoutError:
+    case QNetworkReply::UnknownNetworkError:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 UrlReader::UrlReader(QObject* parent)
@@ -94,6 +113,8 @@ UrlReader::UrlReader(QObject* parent)
 {
     m_idleTimer.setSingleShot(true);
     connect(&m_idleTimer, &QTimer::timeout, this, &UrlReader::onIdleTimeout);
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, &UrlReader::onRetryDue);
 }
 
 UrlReader::~UrlReader()
@@ -204,6 +225,12 @@ void UrlReader::start(const QString& text)
     m_redirects = 0;
     m_visited.clear();
     m_dataReported = false;
+    m_attempt = 0;
+    m_answered = false;
+    m_resumeFrom = -1;
+    m_wholeFileNext = false;
+    m_validator.clear();
+    m_retryAfter = std::chrono::milliseconds(-1);
     m_running = true;
     const quint64 generation = m_generation;
     // Reports start after start() returns, so a caller can finish setting up first.
@@ -215,6 +242,7 @@ void UrlReader::discard()
     ++m_generation;
     dropReply();
     m_idleTimer.stop();
+    m_retryTimer.stop();
     removeFolder();
     m_running = false;
 }
@@ -245,6 +273,7 @@ void UrlReader::sendRequest(const QUrl& url)
     m_errorPageBytes = 0;
     m_connectingReported = false;
     m_requestReported = false;
+    m_dataReported = false;
     if (m_network) {
         const auto proxy = net::EnvironmentProxyFactory::decide(url, QProcessEnvironment::systemEnvironment());
         if (!proxy.error.isEmpty()) {
@@ -259,6 +288,15 @@ void UrlReader::sendRequest(const QUrl& url)
     // The file must hold the bytes the server holds: no transparent decompression, and the
     // announced length stays comparable with what was received.
     request.setRawHeader("Accept-Encoding", "identity");
+    // Only bytes that provably belong to the same file are continued; without a validator the
+    // server could hand over the tail of a newer file, so the whole file is asked for again.
+    m_resumeFrom = -1;
+    if (m_network && m_file && m_bytesReceived > 0 && !m_validator.isEmpty() && !m_wholeFileNext) {
+        m_resumeFrom = m_bytesReceived;
+        request.setRawHeader("Range", "bytes=" + QByteArray::number(m_resumeFrom) + '-');
+        request.setRawHeader("If-Range", m_validator);
+    }
+    m_wholeFileNext = false;
 
     QNetworkReply* reply = managerForThisThread()->get(request);
     m_reply = reply;
@@ -298,35 +336,82 @@ bool UrlReader::handleHeaders()
     if (m_network) {
         const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         if (!statusAttribute.isValid()) {
-            fail(reply->error() != QNetworkReply::NoError ? reply->errorString()
-                                                          : tr("The server sent no response."));
+            if (reply->error() != QNetworkReply::NoError)
+                attemptFailed(reply->errorString(), isTransientNetworkError(reply->error(), m_answered));
+            else
+                fail(tr("The server sent no response."));
             return false;
         }
+        m_answered = true;
         const int status = statusAttribute.toInt();
         if (isFollowedRedirect(status))
             return followRedirect();
+        if (status == 416 && m_resumeFrom >= 0)
+            return restartFromZero(tr("The server cannot continue the file at byte %1.").arg(m_resumeFrom));
         if (status < 200 || status > 299) {
             // The body is an error page, never saved. It is read to its end (if short) rather
             // than cut off, which keeps the connection reusable and Qt's error reporting sane.
             const QString reason =
                 reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString().trimmed();
             m_pendingError = tr("The server answered %1 %2.").arg(status).arg(reason).trimmed();
+            m_pendingTransient = net::isTransientStatus(status);
+            m_retryAfter = net::parseRetryAfter(reply->rawHeader("Retry-After"), QDateTime::currentDateTimeUtc());
             m_phase = Phase::DiscardingErrorPage;
             discardErrorPage();
             return false;
         }
         if (!reportRequestSent())
             return false;
-    } else if (reply->error() != QNetworkReply::NoError) {
+        return beginBody(status);
+    }
+    if (reply->error() != QNetworkReply::NoError) {
         fail(reply->errorString());
         return false;
     }
+    return beginBody(200);
+}
+
+bool UrlReader::beginBody(int status)
+{
+    QNetworkReply* reply = m_reply;
+    const QVariant lengthHeader = reply->header(QNetworkRequest::ContentLengthHeader);
+    const qint64 length = lengthHeader.isValid() ? lengthHeader.toLongLong() : -1;
+    if (status == 206) {
+        const net::ContentRange range = net::parseContentRange(reply->rawHeader("Content-Range"));
+        const QByteArray etag = reply->rawHeader("ETag").trimmed();
+        const bool sameFile = etag.isEmpty() || !m_validator.startsWith('"') || etag == m_validator;
+        if (m_resumeFrom < 0 || !range.valid || range.first != m_resumeFrom || !sameFile)
+            return restartFromZero(tr("The server sent another part of the file than the one asked for."));
+        m_bytesExpected = range.total >= 0 ? range.total : (length >= 0 ? m_resumeFrom + length : -1);
+    } else {
+        // The whole file again (a server that ignores ranges, or a file that changed): start over.
+        if (m_file && m_bytesReceived > 0 && !(m_file->resize(0) && m_file->seek(0))) {
+            fail(tr("Cannot write %1: %2").arg(QDir::toNativeSeparators(m_localFilePath), m_file->errorString()));
+            return false;
+        }
+        m_bytesReceived = 0;
+        m_bytesExpected = length;
+        if (m_network)
+            m_validator = net::ifRangeValidator(reply->rawHeader("ETag"), reply->rawHeader("Last-Modified"));
+    }
     m_phase = Phase::Receiving;
-    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-    m_bytesExpected = length.isValid() ? length.toLongLong() : -1;
-    if (!openLocalFile())
+    if (!m_file && !openLocalFile())
         return false;
     return report(BeginDownloadData);
+}
+
+bool UrlReader::restartFromZero(const QString& why)
+{
+    if (m_file && !(m_file->resize(0) && m_file->seek(0))) {
+        fail(tr("Cannot write %1: %2").arg(QDir::toNativeSeparators(m_localFilePath), m_file->errorString()));
+        return false;
+    }
+    m_bytesReceived = 0;
+    m_wholeFileNext = true;
+    // Nothing is wrong with the server, so the whole file is asked for at once; it still counts
+    // as an attempt, so a server that answers this way every time cannot keep the read going.
+    attemptFailed(why, true, true);
+    return false;
 }
 
 void UrlReader::discardErrorPage()
@@ -335,7 +420,7 @@ void UrlReader::discardErrorPage()
     for (qint64 count; (count = m_reply->read(buffer, sizeof buffer)) > 0;)
         m_errorPageBytes += count;
     if (m_errorPageBytes > maxErrorPageBytes || m_reply->isFinished())
-        fail(m_pendingError);
+        attemptFailed(m_pendingError, m_pendingTransient);
 }
 
 bool UrlReader::followRedirect()
@@ -433,14 +518,18 @@ void UrlReader::onFinished()
     if (!handleHeaders())
         return;
     QNetworkReply* reply = m_reply;
-    if (reply->error() != QNetworkReply::NoError) {
-        fail(reply->errorString());
-        return;
-    }
+    // What arrived before a break is good data, and the next attempt need not fetch it again.
     if (!drain())
         return;
+    if (reply->error() != QNetworkReply::NoError) {
+        attemptFailed(reply->errorString(), isTransientNetworkError(reply->error(), m_answered));
+        return;
+    }
     if (m_bytesExpected >= 0 && m_bytesReceived < m_bytesExpected) {
-        fail(tr("The transfer ended after %1 of the %2 bytes announced.").arg(m_bytesReceived).arg(m_bytesExpected));
+        attemptFailed(tr("The transfer ended after %1 of the %2 bytes announced.")
+                          .arg(m_bytesReceived)
+                          .arg(m_bytesExpected),
+                      true);
         return;
     }
     if (!m_file->flush()) {
@@ -453,7 +542,28 @@ void UrlReader::onFinished()
 
 void UrlReader::onIdleTimeout()
 {
-    fail(tr("Nothing was received for %1 seconds.").arg(double(m_idleTimeout.count()) / 1000.0));
+    attemptFailed(tr("Nothing was received for %1 seconds.").arg(double(m_idleTimeout.count()) / 1000.0), true);
+}
+
+void UrlReader::attemptFailed(const QString& message, bool transient, bool immediately)
+{
+    if (!transient || !m_network || m_attempt >= m_retryPolicy.maxRetries) {
+        fail(message);
+        return;
+    }
+    m_errorString = message;
+    dropReply();
+    m_idleTimer.stop();
+    ++m_attempt;
+    m_retryTimer.start(immediately ? std::chrono::milliseconds(0) : m_retryPolicy.pauseBefore(m_attempt, m_retryAfter));
+    m_retryAfter = std::chrono::milliseconds(-1);
+}
+
+void UrlReader::onRetryDue()
+{
+    // The retry goes to where the redirects led; revisiting that address is no loop.
+    m_visited = QStringList{visitKey(m_url)};
+    sendRequest(m_url);
 }
 
 bool UrlReader::reportConnecting()
@@ -493,6 +603,7 @@ void UrlReader::fail(const QString& message)
     m_errorString = message;
     dropReply();
     m_idleTimer.stop();
+    m_retryTimer.stop();
     removeFolder();
     m_running = false;
     if (!report(Failed))

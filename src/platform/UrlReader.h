@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "platform/net/RetryPolicy.h"
+
 #include <chrono>
 #include <memory>
 
@@ -36,6 +38,13 @@ namespace tarnwick::platform {
 // maxRedirects redirects or one that revisits an address, leaving https, a body shorter than
 // its Content-Length, and nothing happening for idleTimeout(). Proxies come from the
 // environment (see net::EnvironmentProxyFactory).
+//
+// A failure that may pass (a reset or refusal once the server has answered, a short body, the
+// idle time-out, HTTP 408/429/500/502/503/504) is retried after a pause (retryPolicy()) before
+// it is reported; each new attempt reports 2 and 11 again, and 4 and 5 when its answer brings
+// data. Once data has arrived, a retry asks for the rest only (Range with If-Range) and appends
+// to the same file; an answer that cannot continue it (200, 416, another range) starts the file
+// again from its first byte. progress(0) comes only after the last attempt.
 //
 // The file lives in a folder of its own (mode 0700) under the download root; it stays until
 // discard() or the destructor, so that the caller can copy it first.
@@ -74,6 +83,9 @@ public:
     void setIdleTimeout(std::chrono::milliseconds timeout);
     std::chrono::milliseconds idleTimeout() const;
 
+    void setRetryPolicy(const net::RetryPolicy& policy) { m_retryPolicy = policy; }
+    net::RetryPolicy retryPolicy() const { return m_retryPolicy; }
+
     // Drops any read in progress without reporting on it, then begins reading text.
     void start(const QString& text);
     // Stops a read without reporting on it and removes its folder and file. Idempotent.
@@ -86,6 +98,7 @@ public:
     QString errorString() const { return m_errorString; }
     qint64 bytesReceived() const { return m_bytesReceived; }
     qint64 bytesExpected() const { return m_bytesExpected; } // -1 when the server did not say
+    int attempts() const { return m_attempt + 1; } // requests made for the address, redirects aside
 
     // How start() reads a text: an empty QUrl (and *error) for anything but one address.
     static QUrl addressFromText(const QString& text, QString* error = nullptr);
@@ -105,7 +118,11 @@ private:
     void onReadyRead();
     void onFinished();
     void onIdleTimeout();
+    void onRetryDue();
     bool handleHeaders();
+    bool beginBody(int status);
+    bool restartFromZero(const QString& why);
+    void attemptFailed(const QString& message, bool transient, bool immediately = false);
     void discardErrorPage();
     bool followRedirect();
     bool openLocalFile();
@@ -123,6 +140,7 @@ private:
     QUrl m_url;
     QString m_root;
     std::chrono::milliseconds m_idleTimeout = defaultIdleTimeout;
+    net::RetryPolicy m_retryPolicy;
 
     quint64 m_generation = 0; // a report computed for an older start() or discard() is stale
     bool m_running = false;
@@ -130,6 +148,14 @@ private:
     enum class Phase { AwaitingHeaders, Receiving, DiscardingErrorPage };
     Phase m_phase = Phase::AwaitingHeaders;
     QString m_pendingError;
+    bool m_pendingTransient = false;
+    int m_attempt = 0;             // retries made so far for this read
+    bool m_answered = false;       // some attempt got an HTTP answer: resets are now worth a retry
+    qint64 m_resumeFrom = -1;      // the offset the current request asked for, -1 for the whole file
+    bool m_wholeFileNext = false;  // the next request asks for the whole file
+    QByteArray m_validator;        // ETag or Last-Modified of the answer the file's bytes came from
+    std::chrono::milliseconds m_retryAfter{-1};
+    QTimer m_retryTimer;
     qint64 m_errorPageBytes = 0;
     bool m_connectingReported = false;
     bool m_requestReported = false;

@@ -68,6 +68,8 @@ QByteArray reasonPhrase(int status)
     case 401: return "Unauthorized";
     case 403: return "Forbidden";
     case 404: return "Not Found";
+    case 206: return "Partial Content";
+    case 416: return "Range Not Satisfiable";
     case 500: return "Internal Server Error";
     case 502: return "Bad Gateway";
     case 503: return "Service Unavailable";
@@ -116,6 +118,42 @@ HttpResponse HttpResponse::error(int status)
     return response;
 }
 
+HttpResponse HttpResponse::resumable(const HttpRequest& request, qint64 length, const QByteArray& etag,
+                                     const QByteArray& lastModified, int version)
+{
+    // Another version is other bytes: the pattern far along, where no test file reaches.
+    const qint64 base = qint64(version - 1) << 40;
+    HttpResponse response = generated(length);
+    response.patternOffset = base;
+    if (!etag.isEmpty())
+        response.withHeader("ETag", etag);
+    if (!lastModified.isEmpty())
+        response.withHeader("Last-Modified", lastModified);
+    response.withHeader("Accept-Ranges", "bytes");
+    const QByteArray range = request.headers.value("range");
+    if (!range.startsWith("bytes=") || !range.endsWith('-'))
+        return response;
+    const QByteArray ifRange = request.headers.value("if-range");
+    if (!ifRange.isEmpty() && ifRange != etag && ifRange != lastModified)
+        return response;
+    bool ok = false;
+    const qint64 first = range.mid(6, range.size() - 7).toLongLong(&ok);
+    if (!ok)
+        return response;
+    if (first >= length) {
+        HttpResponse refused = error(416);
+        refused.withHeader("Content-Range", "bytes */" + QByteArray::number(length));
+        return refused;
+    }
+    response.status = 206;
+    response.patternOffset = base + first;
+    response.patternLength = length - first;
+    response.withHeader("Content-Range",
+                        "bytes " + QByteArray::number(first) + '-' + QByteArray::number(length - 1) + '/'
+                            + QByteArray::number(length));
+    return response;
+}
+
 HttpResponse& HttpResponse::withHeader(QByteArray name, QByteArray value)
 {
     headers.append({std::move(name), std::move(value)});
@@ -130,7 +168,7 @@ qint64 HttpResponse::bodyLength() const
 QByteArray HttpResponse::bodyBytes(qint64 offset, qint64 length) const
 {
     if (patternLength >= 0)
-        return LoopbackHttpServer::pattern(offset, length);
+        return LoopbackHttpServer::pattern(patternOffset + offset, length);
     return body.mid(offset, length);
 }
 
@@ -149,7 +187,9 @@ public:
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         connect(socket, &QTcpSocket::readyRead, this, &HttpConnection::readRequest);
         connect(socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
-        connect(socket, &QTcpSocket::bytesWritten, this, [this] {
+        connect(socket, &QTcpSocket::bytesWritten, this, [this](qint64 count) {
+            if (m_server)
+                m_server->m_bytesSent += count;
             if (m_streaming)
                 pump();
         });
@@ -356,6 +396,12 @@ int LoopbackHttpServer::requestCount(const QString& path) const
                              [&path](const HttpRequest& request) { return request.path == path; }));
 }
 
+int LoopbackHttpServer::targetCount(const QByteArray& target) const
+{
+    return int(std::count_if(m_requests.cbegin(), m_requests.cend(),
+                             [&target](const HttpRequest& request) { return request.target == target; }));
+}
+
 int LoopbackHttpServer::openConnections() const
 {
     return int(std::count_if(m_connections.cbegin(), m_connections.cend(),
@@ -485,6 +531,60 @@ void LoopbackHttpServer::addStandardRoutes()
         bool ok = false;
         const qint64 length = request.path.mid(int(qstrlen("/generated/"))).toLongLong(&ok);
         return ok && length >= 0 ? HttpResponse::generated(length) : HttpResponse::error(404);
+    });
+
+    handlePrefix(QStringLiteral("/resumable/"), [this](const HttpRequest& request) {
+        bool ok = false;
+        // Anything after the length is a name for the file: /resumable/<length>/<name>.
+        const qint64 length = request.path.mid(int(qstrlen("/resumable/"))).section(u'/', 0, 0).toLongLong(&ok);
+        if (!ok || length < 0)
+            return HttpResponse::error(404);
+        const auto number = [&request](const char* name) {
+            return request.query.queryItemValue(QLatin1String(name)).toLongLong();
+        };
+        const int earlier = targetCount(request.target) - 1; // this request is already recorded
+        const bool hasRange = request.headers.contains("range");
+        if (earlier < number("unavailable")) {
+            HttpResponse busy = HttpResponse::error(503);
+            const QString retryAfter = request.query.queryItemValue(QStringLiteral("retryAfter"));
+            if (!retryAfter.isEmpty())
+                busy.withHeader("Retry-After", retryAfter.toLatin1());
+            return busy;
+        }
+        const QString validator = request.query.queryItemValue(QStringLiteral("validator"));
+        const int version = number("change") && earlier > 0 ? 2 : 1;
+        const QByteArray etag = validator.isEmpty() || validator == QLatin1String("etag")
+            ? "\"v" + QByteArray::number(version) + '"'
+            : QByteArray();
+        const QByteArray modified = validator == QLatin1String("modified")
+            ? (version == 1 ? "Mon, 07 Dec 2026 10:00:00 GMT" : "Mon, 07 Dec 2026 11:00:00 GMT")
+            : QByteArray();
+        if (hasRange && number("refuse416")) {
+            HttpResponse refused = HttpResponse::error(416);
+            refused.withHeader("Content-Range", "bytes */" + QByteArray::number(length));
+            return refused;
+        }
+        HttpRequest asked = request;
+        if (number("ignoreRange"))
+            asked.headers.remove("range");
+        HttpResponse response = HttpResponse::resumable(asked, length, etag, modified, version);
+        if (hasRange && number("wrongRange") && response.status == 206) {
+            response = HttpResponse::resumable(HttpRequest{}, length, etag, modified, version);
+            response.status = 206;
+            response.withHeader("Content-Range", "bytes 0-" + QByteArray::number(length - 1) + '/'
+                                                     + QByteArray::number(length));
+        }
+        if (earlier == 0 && number("resetFirst") > 0) {
+            response.ending = HttpResponse::Ending::Reset;
+            response.endingAfter = number("resetFirst");
+        } else if (earlier == 0 && number("closeFirst") > 0) {
+            response.ending = HttpResponse::Ending::Close;
+            response.endingAfter = number("closeFirst");
+        } else if (number("resetEvery") > 0) {
+            response.ending = HttpResponse::Ending::Reset;
+            response.endingAfter = number("resetEvery");
+        }
+        return response;
     });
 
     serve(QStringLiteral("/pages/index.html"),

@@ -39,7 +39,8 @@ struct HttpResponse {
     int status = 200;
     QList<std::pair<QByteArray, QByteArray>> headers;
     QByteArray body;
-    qint64 patternLength = -1;     // >= 0: the body is pattern(0, patternLength), made as it is sent
+    qint64 patternLength = -1;     // >= 0: the body is pattern(patternOffset, patternLength), made as it is sent
+    qint64 patternOffset = 0;
     qint64 announcedLength = -1;   // >= 0: the Content-Length sent instead of the real length
     bool announceLength = true;    // false: no Content-Length, the body ends when the connection does
     Ending ending = Ending::Complete;
@@ -51,6 +52,11 @@ struct HttpResponse {
     static HttpResponse generated(qint64 length, QByteArray contentType = "application/octet-stream");
     static HttpResponse redirect(QByteArray location, int status = 302);
     static HttpResponse error(int status);
+    // A generated file of length bytes that honours "Range: bytes=N-" and If-Range the way a
+    // file server does: 206 with the rest, 416 past the end, the whole file when the validator
+    // differs. version picks the file's content (another version is another file).
+    static HttpResponse resumable(const HttpRequest& request, qint64 length, const QByteArray& etag,
+                                  const QByteArray& lastModified = {}, int version = 1);
     HttpResponse& withHeader(QByteArray name, QByteArray value);
     qint64 bodyLength() const;
     QByteArray bodyBytes(qint64 offset, qint64 length) const;
@@ -80,6 +86,20 @@ struct HttpResponse {
 //   /hang                      never answers
 //   /generated/<length>        <length> pattern bytes, application/octet-stream
 //   /pages/index.html, /pages/second.html   small HTML pages that link to each other
+//   /resumable/<length>?...    <length> pattern bytes with ETag "v1", honouring Range and If-Range;
+//                              the query shapes a bad network (n counts earlier requests for the
+//                              same target, so a row of its own adds a tag=... of its own):
+//                                resetFirst=B   the first answer resets the connection after B bytes
+//                                resetEvery=B   every answer resets after B bytes
+//                                closeFirst=B   the first answer closes cleanly after B bytes (short)
+//                                ignoreRange=1  answers every request with the whole file (200)
+//                                change=1       from the second request on the file is another one
+//                                               (ETag "v2", other bytes)
+//                                unavailable=K  the first K requests get 503, with
+//                                retryAfter=V   Retry-After: V on them
+//                                refuse416=1    any request with a Range gets 416
+//                                wrongRange=1   any request with a Range gets a 206 starting at 0
+//                                validator=etag|modified|none   what the file offers for If-Range
 // Anything else is a 404.
 class LoopbackHttpServer : public QObject
 {
@@ -106,6 +126,10 @@ public:
     QList<HttpRequest> requests() const { return m_requests; }
     int requestCount(const QString& path) const;
     int openConnections() const;
+    // Every byte the server has written to its sockets, heads included.
+    qint64 bytesSent() const { return m_bytesSent; }
+    // Requests for exactly this target (path and query as sent) so far.
+    int targetCount(const QByteArray& target) const;
 
     // The deterministic bytes of generated bodies: any offset of any length, computed on demand.
     static QByteArray pattern(qint64 offset, qint64 length);
@@ -125,6 +149,7 @@ private:
     QMap<QString, Handler> m_prefixes;
     QList<HttpRequest> m_requests;
     QList<QPointer<QObject>> m_connections;
+    qint64 m_bytesSent = 0;
 };
 
 } // namespace tarnwick::test

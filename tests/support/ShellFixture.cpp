@@ -20,6 +20,10 @@ ShellFixture::ShellFixture(bool withDocuments)
     platform::Units::setDpiOverride(96);
     m_environment = std::make_unique<platform::AppEnvironment>(appDir(), QStringList{documentsDir()}, dataDir());
     m_environment->setDownloadRoot(m_root.path() + QStringLiteral("/cache/downloads"));
+    // Downloads retry as they really do, at a hundredth of the pauses.
+    platform::net::RetryPolicy retries;
+    retries.pauseScale = 0.01;
+    m_environment->setDownloadRetryPolicy(retries);
     m_services = std::make_unique<platform::Services>(
         platform::Services{dialogs, settings, *m_environment, registry, desktop, help});
 }
