@@ -1,5 +1,6 @@
 #include "document/frmDocument.h"
 
+#include "document/DownloadProgressBar.h"
 #include "download/ctlAsync.h"
 #include "platform/DroppedText.h"
 #include "platform/RichTextBox.h"
@@ -23,6 +24,7 @@ frmDocument::frmDocument(shell::frmMain* mainWindow, QWidget* parent)
     : QWidget(parent)
     , rtfText(new RichTextBox(this))
     , ctlAsync1(new download::ctlAsync(mainWindow, this))
+    , prgDownload(new DownloadProgressBar(ctlAsync1, this))
     , m_main(mainWindow)
 {
     setObjectName(QStringLiteral("frmDocument"));

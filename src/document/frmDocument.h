@@ -19,6 +19,8 @@ class frmMain;
 
 namespace tarnwick::document {
 
+class DownloadProgressBar;
+
 // One document in a child window of the main window: the rich text box, the download control,
 // the file the document belongs to and whether it has unsaved changes.
 class frmDocument : public QWidget
@@ -30,6 +32,7 @@ public:
 
     platform::RichTextBox* rtfText;
     download::ctlAsync* ctlAsync1;
+    DownloadProgressBar* prgDownload; // in the bottom border, only while ctlAsync1 downloads
     QString Tag;
 
     QString CurrentFileName() const { return m_currentFileName; }

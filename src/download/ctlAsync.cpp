@@ -6,6 +6,7 @@
 #include "download/PromptTurns.h"
 #include "platform/AppEnvironment.h"
 #include "platform/UrlReader.h"
+#include "shell/MainStatusBar.h"
 #include "shell/frmMain.h"
 
 #include <QFileInfo>
@@ -27,13 +28,52 @@ ctlAsync::ctlAsync(shell::frmMain* mainWindow, document::frmDocument* window)
     , m_reader(new platform::UrlReader(this))
 {
     setObjectName(QStringLiteral("ctlAsync1"));
-    if (m_main)
+    if (m_main) {
         m_reader->setDownloadRoot(m_main->services().environment.downloadRoot());
+        m_reader->setRetryPolicy(m_main->services().environment.downloadRetryPolicy());
+        m_statusBar = m_main->sbStatusBar;
+    }
     connect(m_reader, &platform::UrlReader::progress, this, &ctlAsync::UserControl_AsyncReadProgress);
     connect(m_reader, &platform::UrlReader::completed, this, &ctlAsync::UserControl_AsyncReadComplete);
 }
 
-ctlAsync::~ctlAsync() = default;
+ctlAsync::~ctlAsync()
+{
+    if (m_transferRunning && m_statusBar)
+        m_statusBar->endDownload(this);
+}
+
+qint64 ctlAsync::bytesReceived() const
+{
+    return m_reader->bytesReceived();
+}
+
+qint64 ctlAsync::bytesTotal() const
+{
+    return m_reader->bytesExpected();
+}
+
+void ctlAsync::reportTransfer(bool always)
+{
+    const qint64 now = m_transferClock.elapsed();
+    m_meter.sample(now, bytesReceived());
+    if (!always && m_lastTransferReportMs >= 0 && now - m_lastTransferReportMs < transferReportIntervalMs)
+        return;
+    m_lastTransferReportMs = now;
+    if (m_statusBar)
+        m_statusBar->updateDownload(this, bytesReceived(), bytesTotal());
+    emit transferChanged();
+}
+
+void ctlAsync::endTransfer()
+{
+    if (!m_transferRunning)
+        return;
+    m_transferRunning = false;
+    if (m_statusBar)
+        m_statusBar->endDownload(this);
+    emit transferChanged();
+}
 
 QString ctlAsync::statusText(int code)
 {
@@ -68,12 +108,18 @@ void ctlAsync::setURL(const QString& NewURL)
     emit urlAssigned(m_url);
     m_pendingFile.clear();
     m_reader->start(NewURL);
+    m_transferRunning = true;
+    m_meter.restart();
+    m_transferClock.start();
+    m_lastTransferReportMs = -1;
+    reportTransfer(true);
 }
 
 void ctlAsync::abort()
 {
     m_pendingFile.clear();
     m_reader->discard();
+    endTransfer();
 }
 
 QString ctlAsync::FileNameFromURL(const QString& S) const
@@ -109,10 +155,15 @@ void ctlAsync::UserControl_AsyncReadProgress(int StatusCode)
 {
     if (m_main)
         m_main->log().append({m_url + QStringLiteral(" : ") + statusText(StatusCode)});
+    // Data reports come often; every other report marks a step worth showing at once.
+    if (m_transferRunning && StatusCode != platform::UrlReader::Failed
+        && StatusCode != platform::UrlReader::EndDownloadData)
+        reportTransfer(StatusCode != platform::UrlReader::DownloadingData);
 }
 
 void ctlAsync::UserControl_AsyncReadComplete(bool ok, const QString& localFilePath)
 {
+    endTransfer();
     if (!m_main)
         return;
     if (!ok) {

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "download/TransferMeter.h"
+
+#include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 namespace tarnwick::platform {
@@ -8,6 +12,7 @@ class UrlReader;
 }
 namespace tarnwick::shell {
 class frmMain;
+class MainStatusBar;
 }
 namespace tarnwick::document {
 class frmDocument;
@@ -43,11 +48,22 @@ public:
     // Called by the prompt queue when this control's waiting completion gets its turn.
     void resumeCompletion();
 
+    // The transfer, for whoever shows its progress: running from the URL's assignment until the
+    // read has ended (a waiting save prompt no longer counts).
+    bool transferRunning() const { return m_transferRunning; }
+    qint64 bytesReceived() const;
+    qint64 bytesTotal() const; // -1 while unknown
+    const TransferMeter& meter() const { return m_meter; }
+    // Progress reaches its viewers at most this often; the start and the end always do.
+    static constexpr qint64 transferReportIntervalMs = 100;
+
 signals:
     // Raised for every URL written, before the read starts.
     void urlAssigned(const QString& url);
     // The completion has been handled; saved tells whether a file landed in the download directory.
     void completionHandled(bool saved);
+    // The transfer began, moved on or ended (throttled, see transferReportIntervalMs).
+    void transferChanged();
 
 private:
     void UserControl_AsyncReadProgress(int StatusCode);
@@ -59,6 +75,8 @@ private:
     void logSaved(const QString& path);
     // One entry about m_savedFilePath, set off by empty lines.
     void logEntry(const QString& outcome);
+    void reportTransfer(bool always);
+    void endTransfer();
 
     shell::frmMain* m_main;
     document::frmDocument* m_window;
@@ -67,6 +85,12 @@ private:
     QString m_savedFilePath;
     QString m_pendingFile;
     bool m_nameChosenInDialog = false;
+    bool m_transferRunning = false;
+    TransferMeter m_meter;
+    // Guarded: when the main window closes, its status bar may go before this control.
+    QPointer<shell::MainStatusBar> m_statusBar;
+    QElapsedTimer m_transferClock;
+    qint64 m_lastTransferReportMs = -1;
 };
 
 } // namespace tarnwick::download
