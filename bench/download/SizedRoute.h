@@ -32,4 +32,17 @@ inline qint64 sizedLength(const QString& path)
     return ok && length >= 0 ? length : -1;
 }
 
+// /flaky/<every>/<length>/<name>: the same bytes, resumable (ETag, Range, If-Range), but every
+// answer resets its connection after <every> bytes, so a download completes only by resuming.
+inline QString flakyPath(qint64 every, qint64 length, const QString& name)
+{
+    return QStringLiteral("/flaky/%1/%2/%3").arg(every).arg(length).arg(name);
+}
+
+inline const QString& flakyPrefix()
+{
+    static const QString prefix = QStringLiteral("/flaky/");
+    return prefix;
+}
+
 } // namespace tarnwick::bench

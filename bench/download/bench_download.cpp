@@ -5,6 +5,9 @@
 //       memory growth.
 //   (b) 32 files of 16 MiB at once, one per document window; target: at least 0.8 of the
 //       throughput of 32 curls run in parallel.
+//   (c) one file of 256 MiB from a server that resets the connection after every 64 MiB it sends:
+//       the download must complete by resuming, with at most the file plus 1 MiB sent by the
+//       server (its own count of bytes written). Tarnwick alone; curl would not resume by itself.
 // Tarnwick's side is bench_download_client, a headless main window started afresh for each run.
 // Both sides are timed over the transfer alone: Tarnwick from the first URL set to the last
 // completion handled, curl by its own time_total (from before it resolves the address to the last
@@ -15,7 +18,7 @@
 // A missed target is reported, not failed: the exit status is non-zero only when something is
 // broken (a download failed, a file is missing or wrong, a helper would not start).
 //
-// Options: --only a|b, --runs N (3), --size-a BYTES, --files-b N, --size-b BYTES,
+// Options: --only a|b|c, --runs N (3), --size-a BYTES, --files-b N, --size-b BYTES,
 //          --dir FOLDER (where the work folder is made; the system temporary folder by default),
 //          --client PROGRAM (another build of bench_download_client, to compare two versions).
 #include "SizedRoute.h"
@@ -41,6 +44,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -217,6 +221,39 @@ public:
         // The fixture of the Tarnwick client, download cache included, lives on the same disk.
         m_clientEnvironment = m_environment;
         m_clientEnvironment.insert(QStringLiteral("TMPDIR"), m_work + QStringLiteral("/tmp"));
+    }
+
+    // Scenario (c): one run of the client against the resetting route; the server's byte and
+    // request counts come from sent(), which asks the server process.
+    Run runFlaky(qint64 size, qint64 every, const QByteArray& expected,
+                 const std::function<std::pair<qint64, qint64>()>& sent, qint64* bytesSent, qint64* requests)
+    {
+        const QString folder = m_work + QStringLiteral("/tarnwick");
+        const QString name = QStringLiteral("c-01.bin");
+        const QString address = QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(tarnwick::bench::flakyPath(every, size, name));
+        Run run;
+        settle();
+        const auto before = sent();
+        QElapsedTimer clock;
+        clock.start();
+        const std::vector<Finished> results = runTogether({{m_client, {folder, address}}}, m_clientEnvironment, clock);
+        const auto after = sent();
+        *bytesSent = after.first - before.first;
+        *requests = after.second - before.second;
+        const Finished& r = results.front();
+        run.wallSeconds = double(r.endNs - r.startNs) / 1e9;
+        for (const QByteArray& line : r.out.split('\n')) {
+            const qsizetype at = line.indexOf(" elapsed_s=");
+            if (line.startsWith("RESULT ") && at > 0)
+                run.seconds = line.mid(at + 11).split(' ').value(0).toDouble();
+        }
+        if (!r.finished || r.exitCode != 0)
+            run.problems << QStringLiteral("the Tarnwick client exited %1: %2").arg(r.exitCode).arg(QString::fromLocal8Bit(r.err.trimmed()));
+        Scenario scenario;
+        scenario.size = size;
+        verify({folder + QLatin1Char('/') + name}, scenario, expected, &run);
+        clear(folder);
+        return run;
     }
 
     QString url(const Scenario& scenario, int index) const
@@ -460,6 +497,31 @@ bool runScenario(Bench& bench, const Scenario& scenario, int runs)
     return problems.isEmpty() && curlRight == perSide && tarnwickRight == perSide;
 }
 
+bool runFlakyScenario(Bench& bench, qint64 size, qint64 every, int runs,
+                      const std::function<std::pair<qint64, qint64>()>& sent)
+{
+    const QByteArray expected = expectedSha256(size);
+    std::printf("\n(c) 1 file of %lld bytes from a server that resets the connection after every %lld bytes\n", size,
+                every);
+    std::fflush(stdout);
+    bool ok = true;
+    const qint64 limit = size + (qint64(1) << 20);
+    for (int i = 0; i < runs; ++i) {
+        qint64 bytes = 0;
+        qint64 requests = 0;
+        const Run run = bench.runFlaky(size, every, expected, sent, &bytes, &requests);
+        const bool met = run.right == 1 && bytes <= limit;
+        std::printf("  run %d: %.3f s, %lld requests (%lld resumes), server sent %lld bytes (limit %lld)   SHA-256 %s   %s\n",
+                    i + 1, run.seconds, requests, requests - 1, bytes, limit, run.right == 1 ? "ok" : "BROKEN",
+                    qPrintable(verdict(met)));
+        for (const QString& problem : run.problems)
+            std::printf("  BROKEN: %s\n", qPrintable(problem));
+        std::fflush(stdout);
+        ok = ok && run.problems.isEmpty() && run.right == 1;
+    }
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -468,7 +530,7 @@ int main(int argc, char* argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Download throughput of Tarnwick against curl on loopback."));
     parser.addHelpOption();
-    const QCommandLineOption onlyOption(QStringLiteral("only"), QStringLiteral("Run one scenario: a or b."), QStringLiteral("a|b"));
+    const QCommandLineOption onlyOption(QStringLiteral("only"), QStringLiteral("Run one scenario: a, b or c."), QStringLiteral("a|b|c"));
     const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Runs per side (3)."), QStringLiteral("n"), QStringLiteral("3"));
     const QCommandLineOption sizeAOption(QStringLiteral("size-a"), QStringLiteral("Bytes of the file of (a)."), QStringLiteral("bytes"),
                                          QString::number(qint64(1) << 30));
@@ -559,6 +621,18 @@ int main(int argc, char* argv[])
     bool ok = true;
     for (const Scenario& scenario : scenarios)
         ok = runScenario(bench, scenario, runs) && ok;
+    if (only.isEmpty() || only == QLatin1String("c")) {
+        const auto sent = [&server]() -> std::pair<qint64, qint64> {
+            server.readAllStandardOutput();
+            server.write("?\n");
+            QByteArray line;
+            while (!line.contains('\n') && server.waitForReadyRead(10000))
+                line += server.readAllStandardOutput();
+            const QList<QByteArray> fields = line.trimmed().split(' ');
+            return {fields.value(1).toLongLong(), fields.value(2).toLongLong()};
+        };
+        ok = runFlakyScenario(bench, qint64(256) << 20, qint64(64) << 20, runs, sent) && ok;
+    }
 
     server.closeWriteChannel(); // the server's cue to leave
     if (!server.waitForFinished(5000)) {

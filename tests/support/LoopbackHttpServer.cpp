@@ -187,9 +187,7 @@ public:
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         connect(socket, &QTcpSocket::readyRead, this, &HttpConnection::readRequest);
         connect(socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
-        connect(socket, &QTcpSocket::bytesWritten, this, [this](qint64 count) {
-            if (m_server)
-                m_server->m_bytesSent += count;
+        connect(socket, &QTcpSocket::bytesWritten, this, [this] {
             if (m_streaming)
                 pump();
         });
@@ -197,7 +195,25 @@ public:
         readRequest();
     }
 
+    ~HttpConnection() override { account(m_socket->bytesToWrite()); }
+
 private:
+    void write(const QByteArray& bytes)
+    {
+        m_socket->write(bytes);
+        m_queued += bytes.size();
+    }
+
+    // What went to the kernel, once: everything queued but what Qt still held when the socket
+    // ended. A client that leaves early may make this a little high, never low.
+    void account(qint64 unsent)
+    {
+        if (m_accounted || !m_server)
+            return;
+        m_accounted = true;
+        m_server->m_bytesSent += m_queued - unsent;
+    }
+
     void readRequest()
     {
         m_input += m_socket->readAll();
@@ -246,7 +262,7 @@ private:
             head += "Content-Length: " + QByteArray::number(announced) + "\r\n";
         }
         head += "Connection: close\r\n\r\n";
-        m_socket->write(head);
+        write(head);
         if (headOnly) {
             m_socket->disconnectFromHost();
             return;
@@ -267,7 +283,7 @@ private:
     {
         while (m_sent < m_limit && m_socket->bytesToWrite() < writeHighWater) {
             const qint64 count = std::min(writeChunkBytes, m_limit - m_sent);
-            m_socket->write(m_response.bodyBytes(m_sent, count));
+            write(m_response.bodyBytes(m_sent, count));
             m_sent += count;
         }
         if (m_sent >= m_limit)
@@ -278,7 +294,7 @@ private:
     {
         const qint64 count = std::min<qint64>(m_response.chunkBytes, m_limit - m_sent);
         if (count > 0) {
-            m_socket->write(m_response.bodyBytes(m_sent, count));
+            write(m_response.bodyBytes(m_sent, count));
             m_sent += count;
         }
         if (m_sent >= m_limit) {
@@ -304,6 +320,7 @@ private:
                 // A zero linger makes close() send RST instead of FIN.
                 const linger abortive{1, 0};
                 ::setsockopt(int(m_socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+                account(m_socket->bytesToWrite());
                 m_socket->abort();
                 deleteLater();
             });
@@ -323,6 +340,8 @@ private:
     HttpResponse m_response;
     qint64 m_sent = 0;
     qint64 m_limit = 0;
+    qint64 m_queued = 0;
+    bool m_accounted = false;
     QTimer m_chunkTimer;
 };
 

@@ -126,7 +126,7 @@ public:
     QList<HttpRequest> requests() const { return m_requests; }
     int requestCount(const QString& path) const;
     int openConnections() const;
-    // Every byte the server has written to its sockets, heads included.
+    // Every byte the server handed to its sockets, heads included, counted as each connection ends.
     qint64 bytesSent() const { return m_bytesSent; }
     // Requests for exactly this target (path and query as sent) so far.
     int targetCount(const QByteArray& target) const;
