@@ -2,6 +2,7 @@
 
 #include "download/DownloadNaming.h"
 #include "platform/AppEnvironment.h"
+#include "platform/Services.h"
 #include "shell/frmMain.h"
 
 #include <QFile>
@@ -60,9 +61,17 @@ platform::BrowserFileTarget fileDownloadTarget(const QPointer<shell::frmMain>& m
         return target;
     }
     const QString claimed = target.path;
+    const platform::net::RetryPolicy policy = main->services().environment.downloadRetryPolicy();
+    target.retryPauseMs = [policy](int retry) -> qint64 {
+        if (retry < 1 || retry > policy.maxRetries)
+            return -1;
+        return policy.pauseBefore(retry, std::chrono::milliseconds(-1)).count();
+    };
     target.finished = [main, url, claimed](const QString& path, bool saved, const QString& error) {
-        // The claim is an empty file; it must not stay behind when the file went elsewhere or nowhere.
-        if ((!saved || QFileInfo(path) != QFileInfo(claimed)) && QFileInfo(claimed).size() == 0)
+        // The name was claimed for this file alone, so whatever lies under it now is this file's:
+        // the empty claim, or the part an engine wrote there before a resumed transfer went on
+        // under another name. Neither may stay behind when the file went elsewhere or nowhere.
+        if (!saved || QFileInfo(path) != QFileInfo(claimed))
             QFile::remove(claimed);
         if (main)
             main->log().append(fileDownloadLogEntry(url, path, saved, error));

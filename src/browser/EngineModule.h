@@ -13,7 +13,7 @@ class QWidget;
 namespace tarnwick::browser::module {
 
 // Raised by any change below; a module of another version is refused as missing.
-inline constexpr int AbiVersion = 1;
+inline constexpr int AbiVersion = 2;
 
 // The base name of the module file (lib...so, ...dll) beside the executable.
 inline constexpr char FileBaseName[] = "tarnwick_webengine";

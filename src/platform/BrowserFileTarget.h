@@ -12,6 +12,10 @@ struct BrowserFileTarget
 {
     QString path; // empty: the file is refused
     std::function<void(const QString& path, bool saved, const QString& error)> finished;
+    // After a transfer broke for a reason that may pass, the milliseconds to wait before retry
+    // number retry (1 for the first) resumes it; negative: give up and report the failure. The
+    // downloads of document windows follow the same schedule.
+    std::function<qint64(int retry)> retryPauseMs;
 };
 
 } // namespace tarnwick::platform

@@ -585,6 +585,28 @@ private slots:
         QCOMPARE(QFileInfo(third).fileName(), QStringLiteral("a (2).zip"));
     }
 
+    void aBrokenFileTransferIsResumedOnTheDownloadSchedule_data()
+    {
+        QTest::addColumn<int>("retry");
+        QTest::addColumn<qint64>("pauseMs"); // the fixture runs the pauses at a hundredth
+        QTest::newRow("first") << 1 << qint64(10);
+        QTest::newRow("second") << 2 << qint64(20);
+        QTest::newRow("fifth") << 5 << qint64(160);
+        QTest::newRow("sixth: given up") << 6 << qint64(-1);
+        QTest::newRow("none before the first") << 0 << qint64(-1);
+    }
+    void aBrokenFileTransferIsResumedOnTheDownloadSchedule()
+    {
+        QFETCH(int, retry);
+        QFETCH(qint64, pauseMs);
+        BrowserFixture bf;
+        bf.openHome();
+        const platform::BrowserFileTarget target =
+            bf.engine()->handOverFile(QStringLiteral("http://127.0.0.1:9/d.bin"), QStringLiteral("d.bin"));
+        QVERIFY(target.retryPauseMs);
+        QCOMPARE(target.retryPauseMs(retry), pauseMs);
+    }
+
     void aFileThatFailsLeavesNothingBehindAndIsLogged()
     {
         BrowserFixture bf;

@@ -5,11 +5,14 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
+#include <QTimer>
 #include <QUrl>
 #include <QWebEngineDownloadRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
+#include <map>
+#include <memory>
 #include <type_traits>
 
 namespace {
@@ -17,6 +20,21 @@ namespace {
 using namespace tarnwick::browser;
 
 const QUrl kSearchPage(QStringLiteral("https://duckduckgo.com/"));
+
+// The interruptions a later attempt may get past: the network or the server failing for now.
+bool isPassingInterruption(QWebEngineDownloadRequest::DownloadInterruptReason reason)
+{
+    switch (reason) {
+    case QWebEngineDownloadRequest::NetworkFailed:
+    case QWebEngineDownloadRequest::NetworkTimeout:
+    case QWebEngineDownloadRequest::NetworkDisconnected:
+    case QWebEngineDownloadRequest::NetworkServerDown:
+    case QWebEngineDownloadRequest::ServerFailed:
+        return true;
+    default:
+        return false;
+    }
+}
 
 class WebEngine final : public module::Engine
 {
@@ -59,31 +77,72 @@ public:
     bool busy() const override { return m_loading; }
 
 private:
+    // One file a page handed over, through every request the engine makes for it: resuming a
+    // broken transfer hands over a new request for the same download.
+    struct FileTransfer
+    {
+        tarnwick::platform::BrowserFileTarget target;
+        int retries = 0;
+        bool reported = false;
+    };
+
     void takeFile(QWebEngineDownloadRequest* request)
     {
         if (request->page() != m_view->page() || request->state() != QWebEngineDownloadRequest::DownloadRequested)
             return;
-        const QString url = request->url().toString();
-        const tarnwick::platform::BrowserFileTarget target = m_events->fileTarget(url, request->downloadFileName());
-        if (target.path.isEmpty()) {
-            request->cancel();
-            return;
+        std::shared_ptr<FileTransfer> file = m_files[request->id()].lock();
+        if (!file) {
+            file = std::make_shared<FileTransfer>();
+            file->target = m_events->fileTarget(request->url().toString(), request->downloadFileName());
+            if (file->target.path.isEmpty()) {
+                request->cancel();
+                return;
+            }
+            m_files[request->id()] = file;
         }
-        const QFileInfo info(target.path);
+        const QFileInfo info(file->target.path);
         request->setDownloadDirectory(info.absolutePath());
         request->setDownloadFileName(info.fileName());
-        // The request, not the view, carries the report: a file still arrives after its window closed.
-        const auto finished = target.finished;
-        QObject::connect(request, &QWebEngineDownloadRequest::isFinishedChanged, request, [request, finished] {
-            if (!request->isFinished() || !finished)
-                return;
-            const bool saved = request->state() == QWebEngineDownloadRequest::DownloadCompleted;
-            const QString path = QDir(request->downloadDirectory()).filePath(request->downloadFileName());
-            finished(QDir::toNativeSeparators(path), saved, saved ? QString() : request->interruptReasonString());
-        });
+        // A transfer that broke for a reason that may pass is resumed (the engine asks for the
+        // rest of the file itself) on the program's schedule; only the last outcome is reported.
+        // An interruption the engine can resume does not finish the request, so the state is
+        // followed rather than isFinished. The request, not the view, carries the report: a file
+        // still arrives after its window closed.
+        QObject::connect(request, &QWebEngineDownloadRequest::stateChanged, request,
+                         [request, file](QWebEngineDownloadRequest::DownloadState state) {
+                             if (state == QWebEngineDownloadRequest::DownloadInterrupted && mayRetry(request, *file))
+                                 return;
+                             if (state != QWebEngineDownloadRequest::DownloadCompleted
+                                 && state != QWebEngineDownloadRequest::DownloadCancelled
+                                 && state != QWebEngineDownloadRequest::DownloadInterrupted)
+                                 return;
+                             if (file->reported || !file->target.finished)
+                                 return;
+                             file->reported = true;
+                             const bool saved = state == QWebEngineDownloadRequest::DownloadCompleted;
+                             const QString path =
+                                 QDir(request->downloadDirectory()).filePath(request->downloadFileName());
+                             file->target.finished(QDir::toNativeSeparators(path), saved,
+                                                   saved ? QString() : request->interruptReasonString());
+                             // Given up while the engine could still resume: let it drop the part it holds.
+                             if (state == QWebEngineDownloadRequest::DownloadInterrupted && !request->isFinished())
+                                 request->cancel();
+                         });
         request->accept();
     }
 
+    static bool mayRetry(QWebEngineDownloadRequest* request, FileTransfer& file)
+    {
+        if (request->isFinished() || !file.target.retryPauseMs || !isPassingInterruption(request->interruptReason()))
+            return false;
+        const qint64 pause = file.target.retryPauseMs(++file.retries);
+        if (pause < 0)
+            return false;
+        QTimer::singleShot(std::chrono::milliseconds(pause), request, [request] { request->resume(); });
+        return true;
+    }
+
+    std::map<quint32, std::weak_ptr<FileTransfer>> m_files;
     QPointer<QWebEngineView> m_view;
     module::EngineEvents* m_events;
     bool m_loading = false;
