@@ -2,10 +2,10 @@
 // bar indicator: a main window over the tests' fixture downloads slow files from a loopback
 // server, and the screen is captured (ImageMagick's import) while they run.
 //
-//   xvfb-run -a -s '-screen 0 1280x1024x24' download_showcase <folder>
+//   xvfb-run -a -s '-screen 0 1280x1024x24' download_showcase <bar.png> <indicator.png>
 //
-// writes <folder>/download-bar.png (one window downloading) and <folder>/download-indicator.png
-// (two windows downloading, the status bar counting them).
+// writes the first picture while one window downloads and the second while two do, the status
+// bar counting them.
 #include "document/frmDocument.h"
 #include "download/ctlAsync.h"
 #include "platform/RichTextBox.h"
@@ -14,7 +14,6 @@
 #include "support/ShellFixture.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProcess>
@@ -56,11 +55,10 @@ int main(int argc, char* argv[])
     for (const char* name : {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
         qunsetenv(name);
     QApplication app(argc, argv);
-    if (app.arguments().size() != 2) {
-        std::fprintf(stderr, "usage: download_showcase <folder>\n");
+    if (app.arguments().size() != 3) {
+        std::fprintf(stderr, "usage: download_showcase <bar.png> <indicator.png>\n");
         return 2;
     }
-    const QDir out(app.arguments().at(1));
 
     LoopbackHttpServer server;
     // 30 s of data at about 320 KiB/s, with its length, and one without (a busy bar).
@@ -86,12 +84,12 @@ int main(int argc, char* argv[])
     first->subWindow()->setGeometry(10, 10, 640, 300);
     startDownload(first, server.url(QStringLiteral("/files/installer-2.4.iso")).toString());
     waitMs(3000);
-    bool ok = capture(out.filePath(QStringLiteral("download-bar.png")));
+    bool ok = capture(app.arguments().at(1));
 
     document::frmDocument* second = main->LoadNewDoc();
     second->subWindow()->setGeometry(120, 330, 640, 300);
     startDownload(second, server.url(QStringLiteral("/files/nightly.tar.gz")).toString());
     waitMs(3000);
-    ok = capture(out.filePath(QStringLiteral("download-indicator.png"))) && ok;
+    ok = capture(app.arguments().at(2)) && ok;
     return ok ? 0 : 1;
 }
