@@ -230,7 +230,8 @@ public:
     {
         const QString folder = m_work + QStringLiteral("/tarnwick");
         const QString name = QStringLiteral("c-01.bin");
-        const QString address = QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(tarnwick::bench::flakyPath(every, size, name));
+        const QString address =
+            QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(tarnwick::bench::flakyPath(every, size, name));
         Run run;
         settle();
         const auto before = sent();
@@ -248,7 +249,9 @@ public:
                 run.seconds = line.mid(at + 11).split(' ').value(0).toDouble();
         }
         if (!r.finished || r.exitCode != 0)
-            run.problems << QStringLiteral("the Tarnwick client exited %1: %2").arg(r.exitCode).arg(QString::fromLocal8Bit(r.err.trimmed()));
+            run.problems << QStringLiteral("the Tarnwick client exited %1: %2")
+                                .arg(r.exitCode)
+                                .arg(QString::fromLocal8Bit(r.err.trimmed()));
         Scenario scenario;
         scenario.size = size;
         verify({folder + QLatin1Char('/') + name}, scenario, expected, &run);
@@ -511,9 +514,10 @@ bool runFlakyScenario(Bench& bench, qint64 size, qint64 every, int runs,
         qint64 requests = 0;
         const Run run = bench.runFlaky(size, every, expected, sent, &bytes, &requests);
         const bool met = run.right == 1 && bytes <= limit;
-        std::printf("  run %d: %.3f s, %lld requests (%lld resumes), server sent %lld bytes (limit %lld)   SHA-256 %s   %s\n",
-                    i + 1, run.seconds, requests, requests - 1, bytes, limit, run.right == 1 ? "ok" : "BROKEN",
-                    qPrintable(verdict(met)));
+        std::printf(
+            "  run %d: %.3f s, %lld requests (%lld resumes), server sent %lld bytes (limit %lld)   SHA-256 %s   %s\n",
+            i + 1, run.seconds, requests, requests - 1, bytes, limit, run.right == 1 ? "ok" : "BROKEN",
+            qPrintable(verdict(met)));
         for (const QString& problem : run.problems)
             std::printf("  BROKEN: %s\n", qPrintable(problem));
         std::fflush(stdout);
@@ -530,7 +534,8 @@ int main(int argc, char* argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Download throughput of Tarnwick against curl on loopback."));
     parser.addHelpOption();
-    const QCommandLineOption onlyOption(QStringLiteral("only"), QStringLiteral("Run one scenario: a, b or c."), QStringLiteral("a|b|c"));
+    const QCommandLineOption onlyOption(QStringLiteral("only"), QStringLiteral("Run one scenario: a, b or c."),
+                                        QStringLiteral("a|b|c"));
     const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Runs per side (3)."), QStringLiteral("n"), QStringLiteral("3"));
     const QCommandLineOption sizeAOption(QStringLiteral("size-a"), QStringLiteral("Bytes of the file of (a)."), QStringLiteral("bytes"),
                                          QString::number(qint64(1) << 30));

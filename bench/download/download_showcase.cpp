@@ -36,7 +36,8 @@ void waitMs(int ms)
 
 bool capture(const QString& path)
 {
-    const int status = QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), path});
+    const int status =
+        QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), path});
     std::printf("%s %s\n", status == 0 ? "wrote" : "could not write", qPrintable(path));
     return status == 0;
 }

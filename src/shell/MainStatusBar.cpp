@@ -67,7 +67,8 @@ void MainStatusBar::updateDownload(const QObject* download, qint64 received, qin
 {
     const auto known = m_transfers.find(download);
     if (known == m_transfers.end()) {
-        const auto destroyed = connect(download, &QObject::destroyed, this, [this, download] { endDownload(download); });
+        const auto destroyed =
+            connect(download, &QObject::destroyed, this, [this, download] { endDownload(download); });
         // A new download shows at once; the rest waits for the next refresh.
         m_transfers.insert(download, {received, total, destroyed});
         refreshDownloads();

@@ -87,8 +87,10 @@ private slots:
                                    << "1.5 MiB of 4.0 MiB, 820 KiB/s, 3 s left";
         QTest::newRow("no total") << qint64(2048) << qint64(-1) << 1024.0 << qint64(-1) << "2.0 KiB, 1.0 KiB/s";
         QTest::newRow("standing still") << qint64(10) << qint64(20) << 0.0 << qint64(-1) << "10 bytes of 20 bytes";
-        QTest::newRow("minutes") << qint64(5) << qint64(1) << 1.0 << qint64(185) << "5 bytes of 1 bytes, 1 bytes/s, 3 min 05 s left";
-        QTest::newRow("hours") << qint64(3) << qint64(3) << 0.0 << qint64(7380) << "3 bytes of 3 bytes, 2 h 03 min left";
+        QTest::newRow("minutes") << qint64(5) << qint64(1) << 1.0 << qint64(185)
+                                 << "5 bytes of 1 bytes, 1 bytes/s, 3 min 05 s left";
+        QTest::newRow("hours") << qint64(3) << qint64(3) << 0.0 << qint64(7380)
+                               << "3 bytes of 3 bytes, 2 h 03 min left";
         QTest::newRow("gibibytes") << (qint64(3) << 30) << (qint64(300) << 30) << 0.0 << qint64(-1)
                                    << "3.0 GiB of 300 GiB";
     }
@@ -110,8 +112,8 @@ private slots:
         QTest::addColumn<double>("rate");
         QTest::addColumn<qint64>("left"); // of 100000 bytes
         QTest::newRow("steady") << QList<qint64>{0, 500, 1000} << QList<qint64>{0, 5000, 10000} << 10000.0 << qint64(9);
-        QTest::newRow("old samples fall out") << QList<qint64>{0, 1000, 5000, 6000} << QList<qint64>{0, 90000, 90000, 94000}
-                                              << 800.0 << qint64(8);
+        QTest::newRow("old samples fall out")
+            << QList<qint64>{0, 1000, 5000, 6000} << QList<qint64>{0, 90000, 90000, 94000} << 800.0 << qint64(8);
         QTest::newRow("started over") << QList<qint64>{0, 1000, 1500, 2500} << QList<qint64>{0, 50000, 0, 1000}
                                       << 1000.0 << qint64(99);
         QTest::newRow("one sample") << QList<qint64>{0} << QList<qint64>{500} << 0.0 << qint64(-1);
@@ -267,8 +269,7 @@ private slots:
         ShellFixture fx;
         shell::frmMain* main = fx.createMain();
         frmDocument* window = main->activeDocument();
-        const QString url =
-            m_server.url(QStringLiteral("/resumable/200000/file.bin?%1").arg(query)).toString();
+        const QString url = m_server.url(QStringLiteral("/resumable/200000/file.bin?%1").arg(query)).toString();
         QSignalSpy handled(window->ctlAsync1, &download::ctlAsync::completionHandled);
         window->ctlAsync1->setURL(url);
         QVERIFY(handled.wait(kWait));
@@ -277,14 +278,17 @@ private slots:
         const QString p = url + QStringLiteral(" : ");
         QStringList expected{p + QStringLiteral("Searching for the URL...")};
         for (const QString& attempt : attempts) {
-            expected << p + QStringLiteral("Connecting to the URL...") << p + QStringLiteral("Requesting the Server for data...");
+            expected << p + QStringLiteral("Connecting to the URL...")
+                     << p + QStringLiteral("Requesting the Server for data...");
             if (attempt == QLatin1String("D"))
-                expected << p + QStringLiteral("Started receiving downloaded data...") << p + QStringLiteral("Received more data...");
+                expected << p + QStringLiteral("Started receiving downloaded data...")
+                         << p + QStringLiteral("Received more data...");
         }
         if (saved) {
             const QString target = fx.documentsDir() + u'/' + window->ctlAsync1->FileNameFromURL(url);
             expected << p + QStringLiteral("Finished receiving the data...") << QString()
-                     << p + QStringLiteral("File ") + target + QStringLiteral(" has been saved after download.") << QString();
+                     << p + QStringLiteral("File ") + target + QStringLiteral(" has been saved after download.")
+                     << QString();
             QFile file(target);
             QVERIFY(file.open(QIODevice::ReadOnly));
             QVERIFY(file.readAll() == LoopbackHttpServer::pattern(0, 200000));

@@ -33,7 +33,8 @@ net::RetryPolicy fastPolicy()
     return policy;
 }
 
-struct Outcome {
+struct Outcome
+{
     QList<int> codes;
     bool finished = false;
     int completions = 0;
@@ -259,11 +260,11 @@ void TestResume::validators()
 void TestResume::badNetwork_data()
 {
     QTest::addColumn<QString>("query");
-    QTest::addColumn<QList<qint64>>("ranges");     // per request: the Range start asked for, -1 for none
-    QTest::addColumn<QByteArray>("ifRange");       // what every ranged request must carry
+    QTest::addColumn<QList<qint64>>("ranges");       // per request: the Range start asked for, -1 for none
+    QTest::addColumn<QByteArray>("ifRange");         // what every ranged request must carry
     QTest::addColumn<QList<QList<int>>>("attempts"); // reports per attempt (repeated 5s folded)
     QTest::addColumn<bool>("ok");
-    QTest::addColumn<int>("version");              // the file the saved bytes must equal
+    QTest::addColumn<int>("version"); // the file the saved bytes must equal
     QTest::addColumn<int>("minElapsedMs");
 
     const QByteArray v1("\"v1\"");
@@ -290,8 +291,8 @@ void TestResume::badNetwork_data()
         {kNoData, kNoData, kNoData, kNoData, kNoData, kData});
     row("503 six times: failed", "unavailable=6", {-1, -1, -1, -1, -1, -1}, {},
         {kNoData, kNoData, kNoData, kNoData, kNoData, kNoData}, false);
-    row("reset every time: failed", "resetEvery=10000",
-        {-1, 10000, 20000, 30000, 40000, 50000}, v1, {kData, kData, kData, kData, kData, kData}, false);
+    row("reset every time: failed", "resetEvery=10000", {-1, 10000, 20000, 30000, 40000, 50000}, v1,
+        {kData, kData, kData, kData, kData, kData}, false);
 }
 
 void TestResume::badNetwork()

@@ -148,9 +148,8 @@ HttpResponse HttpResponse::resumable(const HttpRequest& request, qint64 length, 
     response.status = 206;
     response.patternOffset = base + first;
     response.patternLength = length - first;
-    response.withHeader("Content-Range",
-                        "bytes " + QByteArray::number(first) + '-' + QByteArray::number(length - 1) + '/'
-                            + QByteArray::number(length));
+    response.withHeader("Content-Range", "bytes " + QByteArray::number(first) + '-' + QByteArray::number(length - 1) +
+                                             '/' + QByteArray::number(length));
     return response;
 }
 
@@ -573,11 +572,12 @@ void LoopbackHttpServer::addStandardRoutes()
         const QString validator = request.query.queryItemValue(QStringLiteral("validator"));
         const int version = number("change") && earlier > 0 ? 2 : 1;
         const QByteArray etag = validator.isEmpty() || validator == QLatin1String("etag")
-            ? "\"v" + QByteArray::number(version) + '"'
-            : QByteArray();
-        const QByteArray modified = validator == QLatin1String("modified")
-            ? (version == 1 ? "Mon, 07 Dec 2026 10:00:00 GMT" : "Mon, 07 Dec 2026 11:00:00 GMT")
-            : QByteArray();
+                                    ? "\"v" + QByteArray::number(version) + '"'
+                                    : QByteArray();
+        const QByteArray modified =
+            validator == QLatin1String("modified")
+                ? (version == 1 ? "Mon, 07 Dec 2026 10:00:00 GMT" : "Mon, 07 Dec 2026 11:00:00 GMT")
+                : QByteArray();
         if (hasRange && number("refuse416")) {
             HttpResponse refused = HttpResponse::error(416);
             refused.withHeader("Content-Range", "bytes */" + QByteArray::number(length));
@@ -590,8 +590,8 @@ void LoopbackHttpServer::addStandardRoutes()
         if (hasRange && number("wrongRange") && response.status == 206) {
             response = HttpResponse::resumable(HttpRequest{}, length, etag, modified, version);
             response.status = 206;
-            response.withHeader("Content-Range", "bytes 0-" + QByteArray::number(length - 1) + '/'
-                                                     + QByteArray::number(length));
+            response.withHeader("Content-Range",
+                                "bytes 0-" + QByteArray::number(length - 1) + '/' + QByteArray::number(length));
         }
         if (earlier == 0 && number("resetFirst") > 0) {
             response.ending = HttpResponse::Ending::Reset;

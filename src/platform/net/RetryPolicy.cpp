@@ -34,7 +34,8 @@ std::chrono::milliseconds parseRetryAfter(const QByteArray& value, const QDateTi
         return seconds >= 0 ? std::chrono::milliseconds(std::min<qint64>(seconds, 86400) * 1000)
                             : std::chrono::milliseconds(-1);
     // The HTTP date, IMF-fixdate form: "Sun, 06 Nov 1994 08:49:37 GMT".
-    QDateTime when = QLocale::c().toDateTime(QString::fromLatin1(text), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"));
+    QDateTime when =
+        QLocale::c().toDateTime(QString::fromLatin1(text), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"));
     if (!when.isValid())
         return std::chrono::milliseconds(-1);
     when.setTimeSpec(Qt::UTC);
