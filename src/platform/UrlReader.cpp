@@ -114,6 +114,8 @@ UrlReader::UrlReader(QObject* parent)
     m_idleTimer.setSingleShot(true);
     connect(&m_idleTimer, &QTimer::timeout, this, &UrlReader::onIdleTimeout);
     m_retryTimer.setSingleShot(true);
+    // A coarse timer may fire a twentieth early, sooner than a server's Retry-After allows.
+    m_retryTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_retryTimer, &QTimer::timeout, this, &UrlReader::onRetryDue);
 }
 
