@@ -131,6 +131,7 @@ private slots:
     void badNetwork();
     void permanentFailuresAreNotRetried_data();
     void permanentFailuresAreNotRetried();
+    void serverThatGoesAwayAndComesBack();
     void discardStopsRetries_data();
     void discardStopsRetries();
 
@@ -374,6 +375,34 @@ void TestResume::permanentFailuresAreNotRetried()
     QCOMPARE(outcome.codes.last(), 0);
     QCOMPARE(m_reader->attempts(), 1);
     QCOMPARE(int(m_server.requests().size() - before), requests);
+}
+
+void TestResume::serverThatGoesAwayAndComesBack()
+{
+    // Reset mid-body, then nothing listens for a while: the refused attempts are retried
+    // because the server had answered, and the read resumes once it is back.
+    LoopbackHttpServer server;
+    server.addStandardRoutes();
+    QVERIFY(server.listen());
+    const QUrl url = server.url(QStringLiteral("/resumable/100000?resetFirst=40000"));
+    QObject context;
+    int refused = -1; // attempts begun since the port closed
+    connect(m_reader.get(), &UrlReader::progress, &context, [&server, &refused](int code) {
+        if (code == UrlReader::DownloadingData && refused < 0) {
+            server.stopListening();
+            refused = 0;
+        } else if (code == UrlReader::Connecting && refused >= 0 && ++refused == 2) {
+            server.listenAgain();
+        }
+    });
+    const Outcome outcome = read(*m_reader, url.toString());
+    QVERIFY2(outcome.ok, qPrintable(m_reader->errorString()));
+    // The attempt under way when the port opens again may still have been refused.
+    QVERIFY2(m_reader->attempts() == refused + 1 && (refused == 2 || refused == 3),
+             qPrintable(QStringLiteral("%1 attempts, %2 refused").arg(m_reader->attempts()).arg(refused)));
+    QCOMPARE(outcome.codes.count(0), 0);
+    QVERIFY(readAll(outcome.path) == LoopbackHttpServer::pattern(0, 100000));
+    QCOMPARE(server.requests().constLast().headers.value("range"), QByteArray("bytes=40000-"));
 }
 
 void TestResume::discardStopsRetries_data()

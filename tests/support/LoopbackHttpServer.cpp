@@ -377,6 +377,19 @@ bool LoopbackHttpServer::listenTls(const QSslConfiguration& configuration, const
     return m_server->listen(address, 0);
 }
 
+void LoopbackHttpServer::stopListening()
+{
+    if (m_server && m_server->isListening()) {
+        m_stoppedPort = m_server->serverPort();
+        m_server->close();
+    }
+}
+
+bool LoopbackHttpServer::listenAgain()
+{
+    return m_server && (m_server->isListening() || m_server->listen(m_address, m_stoppedPort));
+}
+
 quint16 LoopbackHttpServer::port() const
 {
     return m_server ? m_server->serverPort() : 0;

@@ -111,9 +111,12 @@ public:
     ~LoopbackHttpServer() override;
 
     bool listen(const QHostAddress& address = QHostAddress::LocalHost);
+    // Stops taking connections (new ones are refused) until listenAgain() opens the same port.
+    void stopListening();
+    bool listenAgain();
     // Serves HTTPS instead; testTlsConfiguration() has a certificate for the loopback names.
     bool listenTls(const QSslConfiguration& configuration, const QHostAddress& address = QHostAddress::LocalHost);
-    quint16 port() const;
+    quint16 port() const; // 0 while stopped
     // http(s)://127.0.0.1:<port> followed by pathAndQuery, which must start with "/".
     QUrl url(const QString& pathAndQuery) const;
 
@@ -150,6 +153,7 @@ private:
     QList<HttpRequest> m_requests;
     QList<QPointer<QObject>> m_connections;
     qint64 m_bytesSent = 0;
+    quint16 m_stoppedPort = 0;
 };
 
 } // namespace tarnwick::test
