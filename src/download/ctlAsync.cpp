@@ -35,6 +35,11 @@ ctlAsync::ctlAsync(shell::frmMain* mainWindow, document::frmDocument* window)
     }
     connect(m_reader, &platform::UrlReader::progress, this, &ctlAsync::UserControl_AsyncReadProgress);
     connect(m_reader, &platform::UrlReader::completed, this, &ctlAsync::UserControl_AsyncReadComplete);
+    m_trailingReport.setSingleShot(true);
+    connect(&m_trailingReport, &QTimer::timeout, this, [this] {
+        if (m_transferRunning)
+            reportTransfer(true);
+    });
 }
 
 ctlAsync::~ctlAsync()
@@ -57,8 +62,14 @@ void ctlAsync::reportTransfer(bool always)
 {
     const qint64 now = m_transferClock.elapsed();
     m_meter.sample(now, bytesReceived());
-    if (!always && m_lastTransferReportMs >= 0 && now - m_lastTransferReportMs < transferReportIntervalMs)
+    const qint64 wait = m_lastTransferReportMs < 0 ? 0 : m_lastTransferReportMs + transferReportIntervalMs - now;
+    if (!always && wait > 0) {
+        // Too soon: the latest state still goes out when the interval is over.
+        if (!m_trailingReport.isActive())
+            m_trailingReport.start(int(wait));
         return;
+    }
+    m_trailingReport.stop();
     m_lastTransferReportMs = now;
     if (m_statusBar)
         m_statusBar->updateDownload(this, bytesReceived(), bytesTotal());
@@ -70,6 +81,7 @@ void ctlAsync::endTransfer()
     if (!m_transferRunning)
         return;
     m_transferRunning = false;
+    m_trailingReport.stop();
     if (m_statusBar)
         m_statusBar->endDownload(this);
     emit transferChanged();
@@ -155,10 +167,9 @@ void ctlAsync::UserControl_AsyncReadProgress(int StatusCode)
 {
     if (m_main)
         m_main->log().append({m_url + QStringLiteral(" : ") + statusText(StatusCode)});
-    // Data reports come often; every other report marks a step worth showing at once.
     if (m_transferRunning && StatusCode != platform::UrlReader::Failed
         && StatusCode != platform::UrlReader::EndDownloadData)
-        reportTransfer(StatusCode != platform::UrlReader::DownloadingData);
+        reportTransfer(false);
 }
 
 void ctlAsync::UserControl_AsyncReadComplete(bool ok, const QString& localFilePath)

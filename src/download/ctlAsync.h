@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 namespace tarnwick::platform {
 class UrlReader;
@@ -54,7 +55,8 @@ public:
     qint64 bytesReceived() const;
     qint64 bytesTotal() const; // -1 while unknown
     const TransferMeter& meter() const { return m_meter; }
-    // Progress reaches its viewers at most this often; the start and the end always do.
+    // Progress reaches its viewers at most this often (the latest state once the interval is
+    // over); the start and the end always do.
     static constexpr qint64 transferReportIntervalMs = 100;
 
 signals:
@@ -91,6 +93,7 @@ private:
     QPointer<shell::MainStatusBar> m_statusBar;
     QElapsedTimer m_transferClock;
     qint64 m_lastTransferReportMs = -1;
+    QTimer m_trailingReport;
 };
 
 } // namespace tarnwick::download

@@ -181,7 +181,7 @@ private slots:
 
         QVERIFY(handled.wait(kWait));
         QVERIFY(bar->isHidden());
-        QVERIFY2(changes <= clock.elapsed() / download::ctlAsync::transferReportIntervalMs + 12,
+        QVERIFY2(changes <= clock.elapsed() / download::ctlAsync::transferReportIntervalMs + 3,
                  qPrintable(QStringLiteral("%1 updates in %2 ms").arg(changes).arg(clock.elapsed())));
         // A window that does not download never shows a bar.
         QVERIFY(main->activeDocument() == window || main->activeDocument()->prgDownload->isHidden());
