@@ -8,7 +8,11 @@
 #include <QFile>
 #include <QStringList>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QTextFrame>
+#include <QTextTable>
 
 #include <cmath>
 
@@ -149,6 +153,64 @@ inline QTextBlockFormat blockFormatOf(const QTextDocument& doc, const QString& n
 {
     const QTextCursor found = doc.find(needle);
     return found.isNull() ? QTextBlockFormat() : found.block().blockFormat();
+}
+
+// Every table in document order (nested ones after their outer table) as "rows x columns
+// widths=..." followed by one line a row: cells as text, "(rows x columns)" after merged ones,
+// "^" for the rest of a cell merged from above.
+inline void describeTablesIn(QTextFrame::iterator it, QStringList* lines);
+
+inline void describeTable(QTextTable* table, QStringList* lines)
+{
+    QStringList widths;
+    for (const QTextLength& l : table->format().columnWidthConstraints())
+        widths << (l.type() == QTextLength::FixedLength ? QString::number(twips(l.rawValue())) : QStringLiteral("*"));
+    lines->append(QStringLiteral("table %1x%2 widths=%3 header=%4")
+                      .arg(table->rows())
+                      .arg(table->columns())
+                      .arg(widths.join(QLatin1Char(',')))
+                      .arg(table->format().headerRowCount()));
+    QList<QTextTableCell> owners;
+    for (int r = 0; r < table->rows(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < table->columns();) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if (cell.row() != r) {
+                cells << QStringLiteral("^");
+            } else {
+                QTextCursor cursor = cell.firstCursorPosition();
+                cursor.setPosition(cell.lastCursorPosition().position(), QTextCursor::KeepAnchor);
+                QString text = cursor.selection().toPlainText().trimmed();
+                text.replace(QLatin1Char('\n'), QLatin1Char('/'));
+                if (cell.rowSpan() > 1 || cell.columnSpan() > 1)
+                    text += QStringLiteral("(%1x%2)").arg(cell.rowSpan()).arg(cell.columnSpan());
+                cells << text;
+                owners << cell;
+            }
+            c += std::max(1, cell.columnSpan());
+        }
+        lines->append(QStringLiteral("| ") + cells.join(QStringLiteral(" | ")) + QStringLiteral(" |"));
+    }
+    for (const QTextTableCell& cell : owners)
+        describeTablesIn(cell.begin(), lines);
+}
+
+inline void describeTablesIn(QTextFrame::iterator it, QStringList* lines)
+{
+    for (; !it.atEnd(); ++it) {
+        QTextFrame* child = it.currentFrame();
+        if (auto* table = qobject_cast<QTextTable*>(child))
+            describeTable(table, lines);
+        else if (child)
+            describeTablesIn(child->begin(), lines);
+    }
+}
+
+inline QStringList describeTables(const QTextDocument& doc)
+{
+    QStringList lines;
+    describeTablesIn(doc.rootFrame()->begin(), &lines);
+    return lines;
 }
 
 } // namespace rtftest

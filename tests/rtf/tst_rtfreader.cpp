@@ -105,8 +105,8 @@ void TestRtfReader::realFiles_data()
                QStringLiteral("Centred red sixteen"),
                QStringLiteral("•\tList item"),
                QStringLiteral("See the site and Greek αβ and a note."),
-               QStringLiteral("R1C1\tR1C2"),
-               QStringLiteral("R2C1\tR2C2"),
+               QStringLiteral("R1C1"), QStringLiteral("R1C2"),
+               QStringLiteral("R2C1"), QStringLiteral("R2C2"),
                QStringLiteral("Last Word paragraph."),
            };
     QTest::newRow("LibreOffice from HTML") << "lo_formatting.rtf"
@@ -121,8 +121,8 @@ void TestRtfReader::realFiles_data()
                QStringLiteral("A link to the example site in the middle."),
                QStringLiteral("Line one\u2028Line two after a manual break"),
                QStringLiteral("Tab separated words"),
-               QStringLiteral("Cell A1\tCell B1"),
-               QStringLiteral("Cell A2\tCell B2"),
+               QStringLiteral("Cell A1"), QStringLiteral("Cell B1"),
+               QStringLiteral("Cell A2"), QStringLiteral("Cell B2"),
                QStringLiteral("Superscript and subscript."),
                QStringLiteral("Last paragraph."),
            };
@@ -149,9 +149,9 @@ void TestRtfReader::realFiles_data()
                QStringLiteral("•\tsecond bullet"),
                QStringLiteral("1.\tfirst number"),
                QStringLiteral("2.\tsecond number"),
-               QStringLiteral("Left\tRight"),
-               QStringLiteral("a1\tb1"),
-               QStringLiteral("a2\tb2"),
+               QStringLiteral("Left"), QStringLiteral("Right"),
+               QStringLiteral("a1"), QStringLiteral("b1"),
+               QStringLiteral("a2"), QStringLiteral("b2"),
                QString(),
                QStringLiteral("A block quote."),
                QStringLiteral("Russian: Съешь же ещё этих мягких французских булок."),
@@ -169,9 +169,9 @@ void TestRtfReader::realFiles_data()
                QStringLiteral(" •\tsecond bullet"),
                QStringLiteral(" 1.\tfirst number"),
                QStringLiteral(" 2.\tsecond number"),
-               QStringLiteral("Left\tRight"),
-               QStringLiteral("a1\tb1"),
-               QStringLiteral("a2\tb2"),
+               QStringLiteral("Left"), QStringLiteral("Right"),
+               QStringLiteral("a1"), QStringLiteral("b1"),
+               QStringLiteral("a2"), QStringLiteral("b2"),
                QStringLiteral("A block quote."),
                QStringLiteral("Russian: Съешь же ещё этих мягких французских булок."),
            };
@@ -538,30 +538,82 @@ void TestRtfReader::hyperlinks()
 void TestRtfReader::tables_data()
 {
     QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QStringList>("tables");
     QTest::addColumn<QString>("text");
 
     QTest::newRow("rows of cells") << QByteArray("{\\rtf1\\trowd\\cellx1000\\cellx2000\\pard\\intbl A\\cell B\\cell\\row"
                                                  "\\trowd\\cellx1000\\cellx2000\\pard\\intbl C\\cell D\\cell\\row}")
-                                   << "A\tB\nC\tD";
-    QTest::newRow("empty cells") << QByteArray("{\\rtf1\\trowd\\pard\\intbl A\\cell\\cell C\\cell\\row}") << "A\t\tC";
+                                   << QStringList{"table 2x2 widths=1000,1000 header=0", "| A | B |", "| C | D |"}
+                                   << "\nA\nB\nC\nD\n";
+    QTest::newRow("empty cells") << QByteArray("{\\rtf1\\trowd\\pard\\intbl A\\cell\\cell C\\cell\\row}")
+                                 << QStringList{"table 1x3 widths=1440,1440,1440 header=0", "| A |  | C |"} << "\nA\n\nC\n";
     QTest::newRow("paragraph marks closing cells")
-        << QByteArray("{\\rtf1{\\trowd{{\\pard\\intbl A\\par}\\cell}{{\\pard\\intbl B\\par}\\cell}\\intbl\\row}}") << "A\tB";
+        << QByteArray("{\\rtf1{\\trowd{{\\pard\\intbl A\\par}\\cell}{{\\pard\\intbl B\\par}\\cell}\\intbl\\row}}")
+        << QStringList{"table 1x2 widths=1440,1440 header=0", "| A | B |"} << "\nA\nB\n";
     QTest::newRow("several paragraphs in a cell") << QByteArray("{\\rtf1\\pard\\intbl A\\par B\\cell C\\cell\\row}")
-                                                  << "A\nB\tC";
+                                                  << QStringList{"table 1x2 widths=1440,1440 header=0", "| A/B | C |"}
+                                                  << "\nA\nB\nC\n";
     QTest::newRow("paragraphs around") << QByteArray("{\\rtf1 Intro\\par\\trowd\\pard\\intbl\\cell B\\cell\\row"
                                                      "\\pard After\\par}")
-                                       << "Intro\n\tB\nAfter";
-    QTest::newRow("nested table") << QByteArray("{\\rtf1\\pard\\intbl A\\cell\\itap2 x\\nestcell y\\nestcell"
-                                                "{\\*\\nesttableprops\\trowd\\nestrow}{\\nonesttables\\par}\\itap1\\cell\\row}")
-                                  << "A\tx\ty\t"; // the nested row end sits in a \* group
+                                       << QStringList{"table 1x2 widths=1440,1440 header=0", "|  | B |"}
+                                       << "Intro\n\nB\nAfter";
+    QTest::newRow("widths, gap and left edge")
+        << QByteArray("{\\rtf1\\trowd\\trgaph108\\trleft-108\\cellx1500\\cellx4000\\cellx9000\\pard\\intbl a\\cell b\\cell c\\cell\\row}")
+        << QStringList{"table 1x3 widths=1608,2500,5000 header=0", "| a | b | c |"} << "\na\nb\nc\n";
+    QTest::newRow("horizontal merge")
+        << QByteArray("{\\rtf1\\trowd\\clmgf\\cellx1000\\clmrg\\cellx2000\\cellx3000\\pard\\intbl AB\\cell\\cell C\\cell\\row"
+                      "\\trowd\\cellx1000\\cellx2000\\cellx3000\\pard\\intbl d\\cell e\\cell f\\cell\\row}")
+        << QStringList{"table 2x3 widths=1000,1000,1000 header=0", "| AB(1x2) | C |", "| d | e | f |"}
+        << "\nAB\nC\nd\ne\nf\n";
+    QTest::newRow("vertical merge")
+        << QByteArray("{\\rtf1\\trowd\\clvmgf\\cellx1000\\cellx2000\\pard\\intbl V\\cell a\\cell\\row"
+                      "\\trowd\\clvmrg\\cellx1000\\cellx2000\\pard\\intbl\\cell b\\cell\\row"
+                      "\\trowd\\cellx1000\\cellx2000\\pard\\intbl c\\cell d\\cell\\row}")
+        << QStringList{"table 3x2 widths=1000,1000 header=0", "| V(2x1) | a |", "| ^ | b |", "| c | d |"}
+        << "\nV\na\nb\nc\nd\n";
+    QTest::newRow("rows of different widths keep every cell")
+        << QByteArray("{\\rtf1\\trowd\\cellx2000\\cellx4000\\pard\\intbl wide\\cell w2\\cell\\row"
+                      "\\trowd\\cellx1000\\cellx2000\\cellx3000\\cellx4000\\pard\\intbl n1\\cell n2\\cell n3\\cell n4\\cell\\row}")
+        << QStringList{"table 2x4 widths=1000,1000,1000,1000 header=0", "| wide(1x2) | w2(1x2) |", "| n1 | n2 | n3 | n4 |"}
+        << "\nwide\nw2\nn1\nn2\nn3\nn4\n";
+    QTest::newRow("header rows") << QByteArray("{\\rtf1\\trowd\\trhdr\\cellx1000\\pard\\intbl H\\cell\\row"
+                                               "\\trowd\\cellx1000\\pard\\intbl x\\cell\\row}")
+                                 << QStringList{"table 2x1 widths=1000 header=1", "| H |", "| x |"} << "\nH\nx\n";
+    QTest::newRow("row without a cell mark at its end") << QByteArray("{\\rtf1\\trowd\\cellx900\\cellx1800\\pard\\intbl a\\cell b\\row}")
+                                                         << QStringList{"table 1x2 widths=900,900 header=0", "| a | b |"}
+                                                         << "\na\nb\n";
+    QTest::newRow("nested table")
+        << QByteArray("{\\rtf1\\trowd\\cellx2000\\cellx6000\\pard\\intbl A\\cell\\itap2 x\\nestcell y\\nestcell"
+                      "{\\*\\nesttableprops\\trowd\\cellx3000\\cellx5000\\nestrow}{\\nonesttables\\par}\\itap1\\cell\\row}")
+        << QStringList{"table 1x2 widths=2000,4000 header=0", "| A | x/y |", "table 1x2 widths=3000,2000 header=0", "| x | y |"}
+        << "\nA\n\nx\ny\n\n";
+    QTest::newRow("nested table without its row end")
+        << QByteArray("{\\rtf1\\pard\\intbl A\\cell\\itap2 x\\nestcell y\\itap1\\cell\\row}")
+        << QStringList{"table 1x2 widths=1440,1440 header=0", "| A | x/y |", "table 1x2 widths=1440,1440 header=0", "| x | y |"}
+        << "\nA\n\nx\ny\n\n";
+    QTest::newRow("more cells than a row can hold run on in the last")
+        << QByteArray("{\\rtf1\\pard\\intbl ") + QByteArray("c\\cell ").repeated(66) + "\\row}"
+        << QStringList() << QString();
 }
 
 void TestRtfReader::tables()
 {
     QFETCH(QByteArray, rtf);
+    QFETCH(QStringList, tables);
     QFETCH(QString, text);
     auto doc = read(rtf);
+    if (tables.isEmpty()) {
+        QCOMPARE(doc->toPlainText().count(QLatin1Char('c')), 66);
+        QCOMPARE(describeTables(*doc).value(0), QStringLiteral("table 1x64 widths=%1 header=0")
+                                                     .arg(QStringList(64, QStringLiteral("1440")).join(QLatin1Char(','))));
+        return;
+    }
+    QCOMPARE(describeTables(*doc), tables);
     QCOMPARE(textOf(*doc), text);
+    // What the writer makes of it reads back as the same tables.
+    auto again = read(documentToRtf(*doc));
+    QCOMPARE(describeTables(*again), tables);
+    QCOMPARE(textOf(*again), text);
 }
 
 void TestRtfReader::paragraphStructure_data()
@@ -642,7 +694,7 @@ void TestRtfReader::malformedInputReturnsQuickly_data()
     QTest::newRow("instruction without field") << QByteArray("{\\rtf1{\\*\\fldinst x}y}") << "y";
     QTest::newRow("font table of semicolons") << QByteArray("{\\rtf1{\\fonttbl;;;}{\\f5 x}}") << "x";
     QTest::newRow("lead byte at the end") << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fcharset128 G;}}\\f0 a\\'82}") << "a";
-    QTest::newRow("cell and row without table") << QByteArray("{\\rtf1\\cell\\row\\cell a\\nestrow}") << "\n\ta";
+    QTest::newRow("cell and row without table") << QByteArray("{\\rtf1\\cell\\row\\cell a\\nestrow}") << "\n\n\na";
 }
 
 void TestRtfReader::malformedInputReturnsQuickly()

@@ -1,12 +1,14 @@
 #include "platform/rtf/RtfReader.h"
 
 #include "platform/rtf/CodePages.h"
+#include "platform/rtf/RtfTables.h"
 
 #include <QColor>
 #include <QHash>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextTable>
 
 #include <algorithm>
 #include <cstring>
@@ -31,8 +33,11 @@ enum class Kw : std::uint8_t {
     Ansi, AnsiCpg, Mac, Pc, Pca, Deff, FCharset, Cpg, Red, Green, Blue, Uc, U, Bin,
     Plain, F, Fs, B, I, Ul, UlNone, UlDotted, UlDash, UlDashDot, UlDashDotDot, UlWave,
     Strike, Cf, Highlight, Cb, Super, Sub, NoSuperSub, Up, Dn, Hidden,
-    Pard, Ql, Qc, Qr, Qj, Li, Ri, Fi, Sb, Sa, InTable,
-    Par, Line, Tab, Cell, Row,
+    Pard, Ql, Qc, Qr, Qj, Li, Ri, Fi, Sb, Sa, InTable, Itap,
+    Par, Line, Tab, Cell, Row, NestCell, NestRow, NestTableProps,
+    Trowd, Trgaph, Trleft, Trql, Trqc, Trqr, Trhdr, Cellx, ClBrdrT, ClBrdrL, ClBrdrB, ClBrdrR, OtherBorder,
+    BrdrS, BrdrDb, BrdrDot, BrdrDash, BrdrNone, BrdrW, BrdrCf, ClCbPat, ClShdng, ClVertAlT, ClVertAlC, ClVertAlB,
+    ClMgf, ClMrg, ClVmgf, ClVmrg,
     Emdash, Endash, Lquote, Rquote, Ldblquote, Rdblquote, Bullet, Emspace, Enspace, Qmspace,
     Zwj, Zwnj, Ltrmark, Rtlmark,
 };
@@ -51,7 +56,14 @@ constexpr Keyword kKeywords[] = {
     {"atnref", Kw::SkipDest}, {"atrfend", Kw::SkipDest}, {"atrfstart", Kw::SkipDest},
     {"author", Kw::SkipDest}, {"b", Kw::B}, {"background", Kw::SkipDest}, {"bin", Kw::Bin},
     {"bkmkend", Kw::SkipDest}, {"bkmkstart", Kw::SkipDest}, {"blipuid", Kw::SkipDest},
-    {"blue", Kw::Blue}, {"buptim", Kw::SkipDest}, {"bullet", Kw::Bullet}, {"category", Kw::SkipDest},
+    {"blue", Kw::Blue}, {"box", Kw::OtherBorder}, {"brdrb", Kw::OtherBorder},
+    {"brdrcf", Kw::BrdrCf}, {"brdrdash", Kw::BrdrDash}, {"brdrdb", Kw::BrdrDb}, {"brdrdot", Kw::BrdrDot},
+    {"brdrl", Kw::OtherBorder}, {"brdrnil", Kw::BrdrNone}, {"brdrnone", Kw::BrdrNone}, {"brdrr", Kw::OtherBorder},
+    {"brdrs", Kw::BrdrS}, {"brdrsh", Kw::BrdrS}, {"brdrt", Kw::OtherBorder}, {"brdrth", Kw::BrdrS},
+    {"brdrw", Kw::BrdrW}, {"cellx", Kw::Cellx}, {"clbrdrb", Kw::ClBrdrB}, {"clbrdrl", Kw::ClBrdrL},
+    {"clbrdrr", Kw::ClBrdrR}, {"clbrdrt", Kw::ClBrdrT}, {"clcbpat", Kw::ClCbPat}, {"clmgf", Kw::ClMgf},
+    {"clmrg", Kw::ClMrg}, {"clshdng", Kw::ClShdng}, {"clvertalb", Kw::ClVertAlB}, {"clvertalc", Kw::ClVertAlC},
+    {"clvertalt", Kw::ClVertAlT}, {"clvmgf", Kw::ClVmgf}, {"clvmrg", Kw::ClVmrg}, {"buptim", Kw::SkipDest}, {"bullet", Kw::Bullet}, {"category", Kw::SkipDest},
     {"cb", Kw::Cb}, {"cell", Kw::Cell}, {"cf", Kw::Cf}, {"chcbpat", Kw::Cb},
     {"colorschememapping", Kw::SkipDest}, {"colortbl", Kw::ColorTable}, {"comment", Kw::SkipDest},
     {"company", Kw::SkipDest}, {"cpg", Kw::Cpg}, {"creatim", Kw::SkipDest},
@@ -65,12 +77,12 @@ constexpr Keyword kKeywords[] = {
     {"fs", Kw::Fs}, {"ftncn", Kw::SkipDest}, {"ftnsep", Kw::SkipDest}, {"ftnsepc", Kw::SkipDest},
     {"generator", Kw::SkipDest}, {"green", Kw::Green}, {"header", Kw::SkipDest},
     {"headerf", Kw::SkipDest}, {"headerl", Kw::SkipDest}, {"headerr", Kw::SkipDest},
-    {"highlight", Kw::Highlight}, {"hlinkbase", Kw::SkipDest}, {"i", Kw::I}, {"info", Kw::SkipDest}, {"intbl", Kw::InTable},
+    {"highlight", Kw::Highlight}, {"hlinkbase", Kw::SkipDest}, {"i", Kw::I}, {"info", Kw::SkipDest}, {"intbl", Kw::InTable}, {"itap", Kw::Itap},
     {"keywords", Kw::SkipDest}, {"latentstyles", Kw::SkipDest}, {"ldblquote", Kw::Ldblquote},
     {"li", Kw::Li}, {"lin", Kw::Li}, {"line", Kw::Line}, {"listoverridetable", Kw::SkipDest},
     {"listtable", Kw::SkipDest}, {"lquote", Kw::Lquote}, {"ltrmark", Kw::Ltrmark}, {"mac", Kw::Mac},
-    {"manager", Kw::SkipDest}, {"mmathPr", Kw::SkipDest}, {"nestcell", Kw::Cell},
-    {"nestrow", Kw::Row}, {"nonesttables", Kw::SkipDest}, {"nonshppict", Kw::SkipDest},
+    {"manager", Kw::SkipDest}, {"mmathPr", Kw::SkipDest}, {"nestcell", Kw::NestCell},
+    {"nestrow", Kw::NestRow}, {"nesttableprops", Kw::NestTableProps}, {"nonesttables", Kw::SkipDest}, {"nonshppict", Kw::SkipDest},
     {"nosupersub", Kw::NoSuperSub}, {"objdata", Kw::SkipDest}, {"object", Kw::SkipDest},
     {"operator", Kw::SkipDest}, {"page", Kw::Par}, {"panose", Kw::SkipDest}, {"par", Kw::Par},
     {"pard", Kw::Pard}, {"pc", Kw::Pc}, {"pca", Kw::Pca}, {"pgdsctbl", Kw::SkipDest},
@@ -86,7 +98,10 @@ constexpr Keyword kKeywords[] = {
     {"stylesheet", Kw::SkipDest}, {"sub", Kw::Sub}, {"subject", Kw::SkipDest},
     {"super", Kw::Super}, {"sv", Kw::SkipDest}, {"tab", Kw::Tab}, {"tc", Kw::SkipDest},
     {"tcn", Kw::SkipDest}, {"template", Kw::SkipDest}, {"themedata", Kw::SkipDest},
-    {"title", Kw::SkipDest}, {"txe", Kw::SkipDest}, {"u", Kw::U}, {"up", Kw::Up}, {"uc", Kw::Uc}, {"ud", Kw::Ud},
+    {"title", Kw::SkipDest}, {"trbrdrb", Kw::OtherBorder}, {"trbrdrh", Kw::OtherBorder},
+    {"trbrdrl", Kw::OtherBorder}, {"trbrdrr", Kw::OtherBorder}, {"trbrdrt", Kw::OtherBorder},
+    {"trbrdrv", Kw::OtherBorder}, {"trgaph", Kw::Trgaph}, {"trhdr", Kw::Trhdr}, {"trleft", Kw::Trleft},
+    {"trowd", Kw::Trowd}, {"trqc", Kw::Trqc}, {"trql", Kw::Trql}, {"trqr", Kw::Trqr}, {"txe", Kw::SkipDest}, {"u", Kw::U}, {"up", Kw::Up}, {"uc", Kw::Uc}, {"ud", Kw::Ud},
     {"ul", Kw::Ul}, {"uld", Kw::UlDotted}, {"uldash", Kw::UlDash}, {"uldashd", Kw::UlDashDot},
     {"uldashdd", Kw::UlDashDotDot}, {"uldb", Kw::Ul}, {"ulhwave", Kw::UlWave},
     {"ulldash", Kw::UlDash}, {"ulnone", Kw::UlNone}, {"ulth", Kw::Ul}, {"ulthd", Kw::UlDotted},
@@ -112,7 +127,9 @@ Kw lookupKeyword(const char* name)
     return Kw::Unknown;
 }
 
-enum class Dest : std::uint8_t { Normal, Skip, FontTable, ColorTable, FieldInst, UprAnsi };
+// Where the text and words of a group go. A destination the document shows (the body, a field
+// result) is Normal; the others collect into tables of the reader's own or are dropped.
+enum class Dest : std::uint8_t { Normal, Skip, FontTable, ColorTable, FieldInst, UprAnsi, NestTableProps };
 
 // Character properties as RTF states them, kept as table indices until text is emitted so
 // that comparing two runs is a handful of integer compares.
@@ -152,8 +169,17 @@ struct ParaAttrs {
     int fi = 0;
     int sb = 0;
     int sa = 0;
+    int itap = 0; // \itap: how deep in nested tables; 0 with \intbl means 1
     bool inTable = false;
 };
+
+// How many tables a paragraph sits in.
+std::size_t tableDepth(const ParaAttrs& para)
+{
+    if (para.itap > 0)
+        return static_cast<std::size_t>(para.itap);
+    return para.inTable ? 1 : 0;
+}
 
 struct Group {
     CharAttrs chars;
@@ -320,10 +346,14 @@ private:
     void emitText(QStringView text);
     void emitBody(QStringView text);
     void appendRun(QStringView text);
-    void beginContent();
+    void beginContent(std::size_t depth = kParagraphDepth);
     void endParagraph();
-    void cell();
-    void row();
+    void cellEnd(std::size_t level);
+    void rowEnd(std::size_t level);
+    void openTable();
+    void closeTable();
+    void nextCell();
+    void tableKeyword(Kw kw, int param, bool on);
     void finish();
     void finishFontName();
 
@@ -359,9 +389,28 @@ private:
     bool paragraphPending_ = false;
     QTextBlockFormat pendingBlockFormat_;
     QTextBlockFormat landingFormat_; // the block an insertion starts in
-    bool pendingInTable_ = false;
-    bool cellPending_ = false;
+    bool atParagraphStart_ = true; // the next content begins a paragraph
     QHash<CharAttrs, QTextCharFormat> formats_;
+
+    // Tables being read, outermost first; a paragraph's \itap says how many it sits in.
+    struct LiveTable {
+        QTextTable* table = nullptr;
+        int row = 0;
+        int cellsInRow = 0; // cells the current row has ended
+        bool cellOpen = false; // the cursor is in a cell that has not ended yet
+        bool rowDone = false;
+        std::vector<RtfRowRecord> rows;
+    };
+    static constexpr std::size_t kParagraphDepth = std::numeric_limits<std::size_t>::max();
+    // Word allows 63 cells a row and no deeper nesting than this in practice; beyond it cells
+    // run on in the last one and nested rows in their outer cell, so no text is lost.
+    static constexpr int kMaxColumns = 64;
+    static constexpr std::size_t kMaxTableDepth = 16;
+    std::vector<LiveTable> tables_;
+    RtfRowDef rowDef_; // the outermost rows' definition
+    RtfRowDef nestRowDef_; // nested rows', from \nesttableprops
+    RtfCellDef cellDef_; // the \cl... words before the next \cellx
+    int borderSide_ = -1; // the cell border the \brdr... words describe
 };
 
 void Parser::run()
@@ -506,6 +555,7 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
         case Kw::FldRslt:
         case Kw::Upr:
         case Kw::Ud:
+        case Kw::NestTableProps:
             break;
         default:
             g.dest = Dest::Skip;
@@ -729,6 +779,7 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
 
     case Kw::Pard:
         g.para = ParaAttrs{};
+        borderSide_ = -1;
         break;
     case Kw::Ql:
         g.para.align = 0;
@@ -760,6 +811,9 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
     case Kw::InTable:
         g.para.inTable = true;
         break;
+    case Kw::Itap:
+        g.para.itap = std::clamp(param, 0, static_cast<int>(kMaxTableDepth));
+        break;
 
     case Kw::Par:
         if (g.dest == Dest::Normal)
@@ -773,11 +827,55 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
         break;
     case Kw::Cell:
         if (g.dest == Dest::Normal)
-            cell();
+            cellEnd(1);
         break;
     case Kw::Row:
         if (g.dest == Dest::Normal)
-            row();
+            rowEnd(1);
+        break;
+    case Kw::NestCell:
+        if (g.dest == Dest::Normal)
+            cellEnd(std::max<std::size_t>(2, tableDepth(g.para)));
+        break;
+    case Kw::NestRow:
+        // The nested row's end sits in its \nesttableprops group, after the row's definition.
+        if (g.dest == Dest::Normal || g.dest == Dest::NestTableProps)
+            rowEnd(std::max<std::size_t>(2, tables_.size()));
+        break;
+    case Kw::NestTableProps:
+        if (nested())
+            g.dest = Dest::NestTableProps;
+        break;
+    case Kw::Trowd:
+    case Kw::Trgaph:
+    case Kw::Trleft:
+    case Kw::Trql:
+    case Kw::Trqc:
+    case Kw::Trqr:
+    case Kw::Trhdr:
+    case Kw::Cellx:
+    case Kw::ClBrdrT:
+    case Kw::ClBrdrL:
+    case Kw::ClBrdrB:
+    case Kw::ClBrdrR:
+    case Kw::OtherBorder:
+    case Kw::BrdrS:
+    case Kw::BrdrDb:
+    case Kw::BrdrDot:
+    case Kw::BrdrDash:
+    case Kw::BrdrNone:
+    case Kw::BrdrW:
+    case Kw::BrdrCf:
+    case Kw::ClCbPat:
+    case Kw::ClShdng:
+    case Kw::ClVertAlT:
+    case Kw::ClVertAlC:
+    case Kw::ClVertAlB:
+    case Kw::ClMgf:
+    case Kw::ClMrg:
+    case Kw::ClVmgf:
+    case Kw::ClVmrg:
+        tableKeyword(kw, param, on);
         break;
     case Kw::Emdash: emitChar(0x2014); break;
     case Kw::Endash: emitChar(0x2013); break;
@@ -961,6 +1059,7 @@ void Parser::emitText(QStringView text)
         break;
     case Dest::Skip:
     case Dest::UprAnsi:
+    case Dest::NestTableProps:
         break;
     }
 }
@@ -1000,49 +1099,263 @@ void Parser::appendRun(QStringView text)
     runText_.append(text);
 }
 
-void Parser::beginContent()
+void Parser::beginContent(std::size_t depth)
 {
+    if (!atParagraphStart_)
+        return;
+    atParagraphStart_ = false;
+    flushRun();
+    std::size_t want = depth == kParagraphDepth ? tableDepth(top().para) : depth;
+    want = std::min(want, kMaxTableDepth);
+    while (tables_.size() > want)
+        closeTable();
+    if (!tables_.empty() && !tables_.back().cellOpen && tables_.size() <= want)
+        nextCell();
+    while (tables_.size() < want)
+        openTable();
     if (paragraphPending_) {
-        flushRun();
         cursor_->setBlockFormat(pendingBlockFormat_);
         // Inserted text ends in the paragraph it was put into, so that paragraph's format goes
         // on; every paragraph the RTF closes gets its own format at its \par.
-        cursor_->insertBlock(wholeDocument_ ? blockFormat(top().para) : landingFormat_,
+        cursor_->insertBlock(wholeDocument_ || !tables_.empty() ? blockFormat(top().para) : landingFormat_,
                              charFormat(top().chars));
         paragraphPending_ = false;
-    }
-    if (cellPending_) {
-        cellPending_ = false;
-        appendRun(u"\t");
     }
 }
 
 void Parser::endParagraph()
 {
-    if (paragraphPending_)
-        beginContent();
+    beginContent();
     flushRun();
     if (cursor_->block().length() == 1)
         cursor_->setBlockCharFormat(charFormat(top().chars));
     pendingBlockFormat_ = blockFormat(top().para);
-    pendingInTable_ = top().para.inTable;
     paragraphPending_ = true;
+    atParagraphStart_ = true;
 }
 
-void Parser::cell()
+void Parser::openTable()
 {
-    if (cellPending_)
-        beginContent();
-    else if (paragraphPending_ && pendingInTable_)
-        paragraphPending_ = false; // the cell's last paragraph mark: the cell end stands for it
-    cellPending_ = true;
+    if (paragraphPending_) {
+        // The table follows the paragraph the \par closed.
+        cursor_->setBlockFormat(pendingBlockFormat_);
+        paragraphPending_ = false;
+    }
+    const RtfRowDef& def = tables_.empty() ? rowDef_ : nestRowDef_;
+    const int columns = std::clamp(static_cast<int>(def.cells.size()), 1, kMaxColumns);
+    LiveTable live;
+    live.table = cursor_->insertTable(1, columns, initialTableFormat(def));
+    live.cellOpen = true;
+    cursor_->setBlockFormat(blockFormat(top().para));
+    tables_.push_back(std::move(live));
 }
 
-void Parser::row()
+void Parser::nextCell()
 {
-    cellPending_ = false;
-    if (!paragraphPending_)
-        endParagraph();
+    LiveTable& t = tables_.back();
+    if (t.rowDone) {
+        ++t.row;
+        t.rowDone = false;
+        // Rows are added in growing batches: every addition makes Qt rebuild the table's grid.
+        if (t.row >= t.table->rows())
+            t.table->appendRows(std::clamp(t.table->rows(), 1, 4096));
+    }
+    int col = t.cellsInRow;
+    if (col >= kMaxColumns) {
+        // Past the widest row Word writes: the text runs on in the row's last cell.
+        col = kMaxColumns - 1;
+        --t.cellsInRow;
+        *cursor_ = t.table->cellAt(t.row, col).lastCursorPosition();
+        cursor_->insertBlock(blockFormat(top().para), charFormat(top().chars));
+        t.cellOpen = true;
+        return;
+    }
+    if (col >= t.table->columns())
+        t.table->appendColumns(col + 1 - t.table->columns());
+    *cursor_ = t.table->cellAt(t.row, col).firstCursorPosition();
+    cursor_->setBlockFormat(blockFormat(top().para));
+    t.cellOpen = true;
+}
+
+void Parser::cellEnd(std::size_t level)
+{
+    level = std::min(level, kMaxTableDepth);
+    const bool markClosesCell = atParagraphStart_ && paragraphPending_ && tables_.size() == level
+        && tables_.back().cellOpen;
+    if (markClosesCell) {
+        // "text\par\cell": the cell end stands for the paragraph mark before it.
+        cursor_->setBlockFormat(pendingBlockFormat_);
+        paragraphPending_ = false;
+        atParagraphStart_ = false;
+    } else {
+        beginContent(level);
+        flushRun();
+        if (cursor_->block().length() == 1)
+            cursor_->setBlockCharFormat(charFormat(top().chars));
+        cursor_->setBlockFormat(blockFormat(top().para));
+    }
+    while (tables_.size() > level)
+        closeTable();
+    if (tables_.size() < level)
+        return;
+    LiveTable& t = tables_.back();
+    t.cellOpen = false;
+    ++t.cellsInRow;
+    atParagraphStart_ = true;
+}
+
+void Parser::rowEnd(std::size_t level)
+{
+    level = std::min(level, kMaxTableDepth);
+    if (tables_.size() < level)
+        return; // a row end with no cells before it
+    if (tables_.size() > level || tables_.back().cellOpen)
+        cellEnd(level); // the row's last cell had no cell mark of its own
+    LiveTable& t = tables_[level - 1];
+    if (t.rowDone || t.cellsInRow == 0)
+        return;
+    t.rows.push_back(RtfRowRecord{level == 1 ? rowDef_ : nestRowDef_, t.cellsInRow});
+    t.rowDone = true;
+    t.cellsInRow = 0;
+    paragraphPending_ = false;
+    atParagraphStart_ = true;
+}
+
+void Parser::closeTable()
+{
+    flushRun();
+    if (paragraphPending_) {
+        cursor_->setBlockFormat(pendingBlockFormat_);
+        paragraphPending_ = false;
+    }
+    LiveTable t = std::move(tables_.back());
+    tables_.pop_back();
+    if (t.cellOpen || (!t.rowDone && t.cellsInRow > 0)) {
+        const RtfRowDef& def = tables_.empty() ? rowDef_ : nestRowDef_;
+        t.rows.push_back(RtfRowRecord{def, t.cellsInRow + (t.cellOpen ? 1 : 0)});
+    }
+    const int used = static_cast<int>(t.rows.size());
+    if (used > 0 && t.table->rows() > used)
+        t.table->removeRows(used, t.table->rows() - used);
+    QTextTable* table = finishTable(t.table, t.rows);
+    cursor_->setPosition(table->lastPosition() + 1);
+}
+
+void Parser::tableKeyword(Kw kw, int param, bool on)
+{
+    RtfRowDef& def = top().dest == Dest::NestTableProps ? nestRowDef_ : rowDef_;
+    auto color = [this](int index) {
+        return index >= 0 && static_cast<std::size_t>(index) < colors_.size() && colors_[index].defined
+            ? colors_[index].color
+            : QColor();
+    };
+    RtfBorder* border = borderSide_ >= 0 ? &cellDef_.borders[borderSide_] : nullptr;
+    switch (kw) {
+    case Kw::Trowd:
+        def = RtfRowDef{};
+        cellDef_ = RtfCellDef{};
+        borderSide_ = -1;
+        break;
+    case Kw::Trgaph:
+        def.gap = std::clamp(param, 0, kMaxTwips);
+        break;
+    case Kw::Trleft:
+        def.left = std::clamp(param, -kMaxTwips, kMaxTwips);
+        break;
+    case Kw::Trql:
+        def.align = 0;
+        break;
+    case Kw::Trqc:
+        def.align = 1;
+        break;
+    case Kw::Trqr:
+        def.align = 2;
+        break;
+    case Kw::Trhdr:
+        def.header = on;
+        break;
+    case Kw::Cellx:
+        if (def.cells.size() < static_cast<std::size_t>(kMaxColumns) * 4) {
+            cellDef_.right = std::clamp(param, -kMaxTwips, 4 * kMaxTwips);
+            def.cells.push_back(cellDef_);
+        }
+        cellDef_ = RtfCellDef{};
+        borderSide_ = -1;
+        break;
+    case Kw::ClBrdrT:
+        borderSide_ = 0;
+        break;
+    case Kw::ClBrdrL:
+        borderSide_ = 1;
+        break;
+    case Kw::ClBrdrB:
+        borderSide_ = 2;
+        break;
+    case Kw::ClBrdrR:
+        borderSide_ = 3;
+        break;
+    case Kw::OtherBorder:
+        borderSide_ = -1; // paragraph and row borders are not kept
+        break;
+    case Kw::BrdrS:
+    case Kw::BrdrDb:
+    case Kw::BrdrDot:
+    case Kw::BrdrDash:
+        if (border) {
+            border->style = kw == Kw::BrdrDb ? QTextFrameFormat::BorderStyle_Double
+                : kw == Kw::BrdrDot           ? QTextFrameFormat::BorderStyle_Dotted
+                : kw == Kw::BrdrDash          ? QTextFrameFormat::BorderStyle_Dashed
+                                              : QTextFrameFormat::BorderStyle_Solid;
+            if (border->width == 0)
+                border->width = 15; // a border whose width is not said is Word's hairline
+        }
+        break;
+    case Kw::BrdrNone:
+        if (border)
+            *border = RtfBorder{};
+        break;
+    case Kw::BrdrW:
+        if (border && border->style != QTextFrameFormat::BorderStyle_None)
+            border->width = std::clamp(param, 1, 255);
+        break;
+    case Kw::BrdrCf:
+        if (border)
+            border->color = color(param);
+        break;
+    case Kw::ClCbPat:
+        cellDef_.background = color(param);
+        break;
+    case Kw::ClShdng:
+        // Shading without a pattern colour darkens white by its percentage (in hundredths).
+        if (!cellDef_.background.isValid() && param > 0) {
+            const int level = 255 - std::clamp(param, 0, 10000) * 255 / 10000;
+            cellDef_.background = QColor(level, level, level);
+        }
+        break;
+    case Kw::ClVertAlT:
+        cellDef_.valign = 0;
+        break;
+    case Kw::ClVertAlC:
+        cellDef_.valign = 1;
+        break;
+    case Kw::ClVertAlB:
+        cellDef_.valign = 2;
+        break;
+    case Kw::ClMgf:
+        cellDef_.mergeFirst = on;
+        break;
+    case Kw::ClMrg:
+        cellDef_.merged = on;
+        break;
+    case Kw::ClVmgf:
+        cellDef_.vMergeFirst = on;
+        break;
+    case Kw::ClVmrg:
+        cellDef_.vMerged = on;
+        break;
+    default:
+        break;
+    }
 }
 
 void Parser::finish()
@@ -1052,6 +1365,8 @@ void Parser::finish()
     finished_ = true;
     flushBytes();
     flushRun();
+    while (!tables_.empty())
+        closeTable();
     if (!wholeDocument_)
         return;
     // The last paragraph mark of a document is the document's end, not an empty paragraph.

@@ -1,6 +1,7 @@
 #include "platform/rtf/RtfWriter.h"
 
 #include "platform/rtf/CodePages.h"
+#include "platform/rtf/RtfProperties.h"
 #include "platform/rtf/RtfReader.h"
 
 #include <QHash>
@@ -8,9 +9,11 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextList>
+#include <QTextTable>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace tarnwick::platform::rtf {
 
@@ -89,7 +92,11 @@ private:
     void word(const char* name, int value);
     void appendNumber(int value);
     void writeText(QStringView text);
-    void writeBlock(const QTextBlock& block, int from, int to);
+    void writeBlock(const QTextBlock& block, int from, int to, int depth = 0, const char* ending = "par");
+    void writeFrame(QTextFrame::iterator it, int from, int to, int depth, bool cellContent);
+    void writeTable(QTextTable* table, int from, int to, int depth);
+    void writeRowDefinition(QTextTable* table, int row, const QList<int>& edges);
+    QList<int> columnEdges(QTextTable* table);
     void setAttrs(const Attrs& want);
     const Attrs& attrsFor(int formatIndex, const QTextCharFormat& format);
     int fontIndex(const QString& family);
@@ -319,9 +326,14 @@ void Writer::closeLink()
     current_ = beforeLink_;
 }
 
-void Writer::writeBlock(const QTextBlock& block, int from, int to)
+void Writer::writeBlock(const QTextBlock& block, int from, int to, int depth, const char* ending)
 {
     word("pard");
+    if (depth > 0) {
+        word("intbl");
+        if (depth > 1)
+            word("itap", depth);
+    }
     const QTextBlockFormat bf = block.blockFormat();
     switch (bf.alignment() & (Qt::AlignLeft | Qt::AlignRight | Qt::AlignHCenter | Qt::AlignJustify)) {
     case Qt::AlignHCenter: word("qc"); break;
@@ -377,22 +389,193 @@ void Writer::writeBlock(const QTextBlock& block, int from, int to)
     // An empty paragraph's height comes from its mark's format.
     if (!wroteText)
         setAttrs(attrsFor(block.charFormatIndex(), block.charFormat()));
-    word("par");
+    word(ending);
     out_.append('\n');
     needSpace_ = false;
+}
+
+// A frame's content from the iterator on. Cells end their last paragraph with a cell mark
+// instead of a paragraph mark.
+void Writer::writeFrame(QTextFrame::iterator it, int from, int to, int depth, bool cellContent)
+{
+    const char* cellEnd = depth > 1 ? "nestcell" : "cell";
+    for (bool first = true; !it.atEnd(); ++it, first = false) {
+        if (QTextFrame* child = it.currentFrame()) {
+            if (child->lastPosition() < from || child->firstPosition() > to)
+                continue;
+            if (auto* table = qobject_cast<QTextTable*>(child))
+                writeTable(table, from, to, depth + 1);
+            else
+                writeFrame(child->begin(), from, to, depth, false);
+            continue;
+        }
+        const QTextBlock block = it.currentBlock();
+        const int blockEnd = block.position() + block.length() - 1;
+        if (blockEnd < from || block.position() > to)
+            continue;
+        QTextFrame::iterator next = it;
+        ++next;
+        const bool last = next.atEnd();
+        // Every table has a paragraph before it; a reader makes an empty one itself where the
+        // table opens a document or cell, so writing it would add a line on every round trip.
+        if (first && block.length() == 1 && !last && next.currentFrame())
+            continue;
+        writeBlock(block, from, to, depth, cellContent && last ? cellEnd : "par");
+    }
+}
+
+QList<int> Writer::columnEdges(QTextTable* table)
+{
+    // Right edges of the grid's columns in twips from the row's origin.
+    const QTextTableFormat format = table->format();
+    const int columns = table->columns();
+    const QList<QTextLength> constraints = format.columnWidthConstraints();
+    qreal available = document_.textWidth() > 0 ? document_.textWidth() : 9360 / kTwipsPerPixel;
+    if (format.width().type() == QTextLength::FixedLength)
+        available = format.width().rawValue();
+    else if (format.width().type() == QTextLength::PercentageLength)
+        available = available * format.width().rawValue() / 100.0;
+    qreal fixed = 0;
+    int variable = 0;
+    for (int c = 0; c < columns; ++c) {
+        const QTextLength length = c < constraints.size() ? constraints.at(c) : QTextLength();
+        if (length.type() == QTextLength::FixedLength)
+            fixed += length.rawValue();
+        else if (length.type() == QTextLength::PercentageLength)
+            fixed += available * length.rawValue() / 100.0;
+        else
+            ++variable;
+    }
+    const qreal share = variable ? std::max<qreal>(available - fixed, variable * 24.0) / variable : 0;
+    QList<int> edges;
+    qreal x = format.hasProperty(TableRowLeft) ? format.intProperty(TableRowLeft) / kTwipsPerPixel : 0;
+    for (int c = 0; c < columns; ++c) {
+        const QTextLength length = c < constraints.size() ? constraints.at(c) : QTextLength();
+        qreal width = share;
+        if (length.type() == QTextLength::FixedLength)
+            width = length.rawValue();
+        else if (length.type() == QTextLength::PercentageLength)
+            width = available * length.rawValue() / 100.0;
+        x += width;
+        edges.append(static_cast<int>(std::clamp<qreal>(std::round(x * kTwipsPerPixel), -kMaxTwips, 4 * kMaxTwips)));
+    }
+    return edges;
+}
+
+void Writer::writeRowDefinition(QTextTable* table, int row, const QList<int>& edges)
+{
+    const QTextTableFormat format = table->format();
+    word("trowd");
+    word("trgaph", format.hasProperty(TableCellGap) ? format.intProperty(TableCellGap)
+                                                    : toTwips(format.cellPadding()));
+    word("trleft", format.intProperty(TableRowLeft));
+    if (format.alignment() & Qt::AlignHCenter)
+        word("trqc");
+    else if (format.alignment() & Qt::AlignRight)
+        word("trqr");
+    if (row < format.headerRowCount())
+        word("trhdr");
+    // Tables from HTML draw their grid with the table's own border.
+    const int tableBorder = format.border() > 0 && format.borderStyle() != QTextFrameFormat::BorderStyle_None
+        ? std::max(1, toTwips(format.border()))
+        : 0;
+    static const char* const sides[4] = {"clbrdrt", "clbrdrl", "clbrdrb", "clbrdrr"};
+    static const QTextFormat::Property widthProps[4] = {QTextFormat::TableCellTopBorder, QTextFormat::TableCellLeftBorder,
+                                                       QTextFormat::TableCellBottomBorder, QTextFormat::TableCellRightBorder};
+    static const QTextFormat::Property styleProps[4] = {
+        QTextFormat::TableCellTopBorderStyle, QTextFormat::TableCellLeftBorderStyle,
+        QTextFormat::TableCellBottomBorderStyle, QTextFormat::TableCellRightBorderStyle};
+    static const QTextFormat::Property brushProps[4] = {
+        QTextFormat::TableCellTopBorderBrush, QTextFormat::TableCellLeftBorderBrush,
+        QTextFormat::TableCellBottomBorderBrush, QTextFormat::TableCellRightBorderBrush};
+    for (int c = 0; c < table->columns();) {
+        const QTextTableCell cell = table->cellAt(row, c);
+        const int span = std::max(1, cell.columnSpan());
+        const QTextTableCellFormat f = cell.format().toTableCellFormat();
+        if (cell.row() != row)
+            word("clvmrg");
+        else if (cell.rowSpan() > 1)
+            word("clvmgf");
+        if (f.verticalAlignment() == QTextCharFormat::AlignMiddle)
+            word("clvertalc");
+        else if (f.verticalAlignment() == QTextCharFormat::AlignBottom)
+            word("clvertalb");
+        for (int side = 0; side < 4; ++side) {
+            int width = tableBorder;
+            int style = QTextFrameFormat::BorderStyle_Solid;
+            QBrush brush;
+            if (f.hasProperty(widthProps[side])) {
+                width = toTwips(f.doubleProperty(widthProps[side]));
+                style = f.hasProperty(styleProps[side]) ? f.intProperty(styleProps[side]) : style;
+                brush = f.brushProperty(brushProps[side]);
+            }
+            if (width <= 0 || style == QTextFrameFormat::BorderStyle_None)
+                continue;
+            word(sides[side]);
+            switch (style) {
+            case QTextFrameFormat::BorderStyle_Double: word("brdrdb"); break;
+            case QTextFrameFormat::BorderStyle_Dotted: word("brdrdot"); break;
+            case QTextFrameFormat::BorderStyle_Dashed: word("brdrdash"); break;
+            default: word("brdrs"); break;
+            }
+            word("brdrw", std::clamp(width, 1, 255));
+            if (brush.style() != Qt::NoBrush)
+                word("brdrcf", colorIndex(brush));
+        }
+        if (f.hasProperty(QTextFormat::BackgroundBrush) && f.background().style() != Qt::NoBrush)
+            word("clcbpat", colorIndex(f.background()));
+        const int last = std::min(c + span, static_cast<int>(edges.size())) - 1;
+        word("cellx", edges.value(last));
+        c += span;
+    }
+}
+
+void Writer::writeTable(QTextTable* table, int from, int to, int depth)
+{
+    // A selection inside one cell is that cell's text, not a table.
+    const QTextTableCell first = table->cellAt(std::max(from, table->firstPosition()));
+    const QTextTableCell last = table->cellAt(std::min(to, table->lastPosition()));
+    if (first.isValid() && first == last && from >= table->firstPosition() && to <= table->lastPosition()) {
+        writeFrame(first.begin(), from, to, depth - 1, false);
+        return;
+    }
+    const bool whole = from <= table->firstPosition() && to >= table->lastPosition();
+    const int firstRow = whole || !first.isValid() ? 0 : first.row();
+    const int lastRow = whole || !last.isValid() ? table->rows() - 1 : last.row() + last.rowSpan() - 1;
+    const QList<int> edges = columnEdges(table);
+    const int everything = std::numeric_limits<int>::max();
+    for (int r = firstRow; r <= lastRow && r < table->rows(); ++r) {
+        if (depth == 1) {
+            writeRowDefinition(table, r, edges);
+            out_.append('\n');
+            needSpace_ = false;
+        }
+        for (int c = 0; c < table->columns();) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if (cell.row() != r) // the rest of a cell merged downwards: an empty cell in this row
+                writeBlock(QTextBlock(), 0, -1, depth, depth > 1 ? "nestcell" : "cell");
+            else
+                writeFrame(cell.begin(), 0, everything, depth, true);
+            c += std::max(1, cell.columnSpan());
+        }
+        if (depth == 1) {
+            word("row");
+        } else {
+            out_.append("{\\*\\nesttableprops");
+            writeRowDefinition(table, r, edges);
+            word("nestrow");
+            out_.append("}{\\nonesttables\\par}");
+            needSpace_ = false;
+        }
+        out_.append('\n');
+        needSpace_ = false;
+    }
 }
 
 QByteArray Writer::run(int from, int to)
 {
     out_.reserve(static_cast<qsizetype>(to - from) * 5 / 4 + 256);
-    QTextBlock block = document_.findBlock(from);
-    const QTextBlock last = document_.findBlock(to);
-    while (block.isValid()) {
-        writeBlock(block, from, to);
-        if (block == last)
-            break;
-        block = block.next();
-    }
+    writeFrame(document_.rootFrame()->begin(), from, to, 0, false);
 
     const QByteArray body = std::move(out_);
     out_ = QByteArray();

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QTextFormat>
+
+namespace tarnwick::platform::rtf {
+
+// What the RTF reader keeps on the document's formats so that the writer can say it again
+// although QTextDocument neither shows nor needs it. Numbers are twips unless said otherwise.
+enum RtfProperty : int {
+    // Tables (QTextTableFormat): the row's left edge (\trleft) and half the gap between cells.
+    TableRowLeft = QTextFormat::UserProperty + 0x100,
+    TableCellGap,
+    // Lists (QTextListFormat): the number the first item carries (\levelstartat, \pnstart).
+    ListStartNumber = QTextFormat::UserProperty + 0x110,
+    // Pictures (QTextImageFormat): see RtfPictures.h.
+    PictureKind = QTextFormat::UserProperty + 0x120,
+    PictureSourceWidth, // \picw, \pich: pixels for bitmaps, hundredths of a millimetre for metafiles
+    PictureSourceHeight,
+    PictureMetafileMode, // the \wmetafileN mapping mode
+    // Character formatting Qt does not draw but a save must keep.
+    CharHidden = QTextFormat::UserProperty + 0x130, // \v
+    CharCaps, // 1: \caps, 2: \scaps
+    CharUnderlineKind, // an RTF underline word Qt has no style for (\uldb, \ulth, \ulw)
+};
+
+} // namespace tarnwick::platform::rtf
