@@ -12,6 +12,7 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextFrame>
+#include <QTextList>
 #include <QTextTable>
 
 #include <cmath>
@@ -204,6 +205,22 @@ inline void describeTablesIn(QTextFrame::iterator it, QStringList* lines)
         else if (child)
             describeTablesIn(child->begin(), lines);
     }
+}
+
+// Every list item as "<style> level <indent> <label>: <text>", labels as Qt numbers them.
+inline QStringList describeLists(const QTextDocument& doc)
+{
+    QStringList lines;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        const QTextList* list = block.textList();
+        if (!list)
+            continue;
+        lines << QStringLiteral("%1 level %2 %3: %4")
+                     .arg(static_cast<int>(list->format().style()))
+                     .arg(list->format().indent())
+                     .arg(list->itemText(block), block.text());
+    }
+    return lines;
 }
 
 inline QStringList describeTables(const QTextDocument& doc)

@@ -65,6 +65,8 @@ private slots:
     void hyperlinks();
     void tables_data();
     void tables();
+    void lists_data();
+    void lists();
     void paragraphStructure_data();
     void paragraphStructure();
     void emptyParagraphKeepsItsFormat();
@@ -90,8 +92,8 @@ void TestRtfReader::realFiles_data()
                QStringLiteral("Centred red"),
                QStringLiteral("Right highlighted"),
                QStringLiteral("Justified indented"),
-               QStringLiteral("•\tBullet one"),
-               QStringLiteral("•\tBullet two"),
+               QStringLiteral("Bullet one"), // the \\pn numbering is a list: its \\pntext label goes
+               QStringLiteral("Bullet two"),
                QStringLiteral("Arial fourteen"),
                QStringLiteral("café € “quoted”"),
                QStringLiteral("Привет"),
@@ -165,10 +167,10 @@ void TestRtfReader::realFiles_data()
                               "crème brûlée, Straße; symbols: € — – “quoted”."),
                QStringLiteral("Picture:  after picture."),
                QStringLiteral("Footnote here."),
-               QStringLiteral(" •\tfirst bullet"),
-               QStringLiteral(" •\tsecond bullet"),
-               QStringLiteral(" 1.\tfirst number"),
-               QStringLiteral(" 2.\tsecond number"),
+               QStringLiteral("first bullet"), // list table lists: the labels are the list's now
+               QStringLiteral("second bullet"),
+               QStringLiteral("first number"),
+               QStringLiteral("second number"),
                QStringLiteral("Left"), QStringLiteral("Right"),
                QStringLiteral("a1"), QStringLiteral("b1"),
                QStringLiteral("a2"), QStringLiteral("b2"),
@@ -613,6 +615,62 @@ void TestRtfReader::tables()
     // What the writer makes of it reads back as the same tables.
     auto again = read(documentToRtf(*doc));
     QCOMPARE(describeTables(*again), tables);
+    QCOMPARE(textOf(*again), text);
+}
+
+void TestRtfReader::lists_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QStringList>("lists");
+    QTest::addColumn<QString>("text");
+
+    const QByteArray table = "{\\*\\listtable{\\list{\\listlevel\\levelnfc0\\levelstartat3{\\leveltext\\'02\\'00);}"
+                             "{\\levelnumbers\\'01;}\\fi-360\\li720}{\\listlevel\\levelnfc4{\\leveltext\\'02\\'01.;}}"
+                             "{\\listlevel\\levelnfc2{\\leveltext\\'02\\'02.;}}\\listid7}"
+                             "{\\list{\\listlevel\\levelnfc23{\\leveltext\\'01\\u8226 ?;}}"
+                             "{\\listlevel\\levelnfc23{\\leveltext\\'01o;}}{\\listlevel\\levelnfc23{\\leveltext\\'01\\u9642 ?;}}\\listid8}}"
+                             "{\\*\\listoverridetable{\\listoverride\\listid7\\listoverridecount0\\ls1}"
+                             "{\\listoverride\\listid8\\ls2}}";
+    // Qt's styles: -1 disc, -2 circle, -3 square, -4 decimal, -5 lower alpha, -6 upper alpha, -7 lower and -8 upper
+    // roman. Qt numbers from 1 whatever the start; the start is kept for the writer.
+    QTest::newRow("numbered list with a sub-list")
+        << sample(table + "\\pard\\ls1{\\listtext 3)\\tab}one\\par\\pard\\ls1\\ilvl1{\\listtext a.\\tab}sub\\par"
+                          "\\pard\\ls1\\ilvl2{\\listtext i.\\tab}subsub\\par\\pard\\ls1{\\listtext 4)\\tab}two\\par"
+                          "\\pard\\ls1\\ilvl1{\\listtext a.\\tab}restarts\\par")
+        << QStringList{"-4 level 1 1): one", "-5 level 2 a.: sub", "-7 level 3 i.: subsub", "-4 level 1 2): two",
+                       "-5 level 2 a.: restarts"}
+        << "one\nsub\nsubsub\ntwo\nrestarts";
+    QTest::newRow("bullets of three kinds, label before \\pard")
+        << sample(table + "{\\listtext\\pard\\plain \\'95\\tab}\\pard\\ls2 disc\\par"
+                          "{\\listtext\\pard\\plain o\\tab}\\pard\\ls2\\ilvl1 circle\\par\\pard\\ls2\\ilvl2 square\\par")
+        << QStringList{"-1 level 1 .: disc", "-2 level 2 .: circle", "-3 level 3 .: square"}
+        << "disc\ncircle\nsquare";
+    QTest::newRow("unknown list keeps its label")
+        << sample("\\pard\\ls9{\\listtext 1.\\tab}kept\\par") << QStringList() << "1.\tkept";
+    QTest::newRow("rich edit bullets")
+        << sample("{\\pntext\\f2\\'b7\\tab}{\\*\\pn\\pnlvlblt\\pnf2\\pnindent0{\\pntxtb\\'b7}}\\fi-360\\li720 a\\par"
+                  "{\\pntext\\f2\\'b7\\tab}b\\par\\pard plain\\par")
+        << QStringList{"-1 level 1 .: a", "-1 level 1 .: b"} << "a\nb\nplain";
+    QTest::newRow("Word 6 numbering: levels, kinds and start")
+        << sample("{\\pntext 5.\\tab}{\\*\\pn\\pnlvlbody\\pndec\\pnstart5{\\pntxta .}}x\\par"
+                  "\\pard{\\pntext B)\\tab}{\\*\\pn\\pnlvl2\\pnucltr\\pnstart2{\\pntxta )}}y\\par"
+                  "\\pard{\\pntext II\\tab}{\\*\\pn\\pnlvl3\\pnucrm}z\\par\\pard{\\pntext iv\\tab}{\\*\\pn\\pnlvl3\\pnlcrm}w\\par")
+        << QStringList{"-4 level 1 1.: x", "-6 level 2 A): y", "-8 level 3 I: z", "-7 level 3 i: w"} << "x\ny\nz\nw";
+    QTest::newRow("lists in table cells")
+        << sample(table + "\\trowd\\cellx2000\\pard\\intbl\\ls2 in cell\\cell\\row")
+        << QStringList{"-1 level 1 .: in cell"} << "\nin cell\n";
+}
+
+void TestRtfReader::lists()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QStringList, lists);
+    QFETCH(QString, text);
+    auto doc = read(rtf);
+    QCOMPARE(describeLists(*doc), lists);
+    QCOMPARE(textOf(*doc), text);
+    auto again = read(documentToRtf(*doc));
+    QCOMPARE(describeLists(*again), lists);
     QCOMPARE(textOf(*again), text);
 }
 

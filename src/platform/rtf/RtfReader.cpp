@@ -1,6 +1,7 @@
 #include "platform/rtf/RtfReader.h"
 
 #include "platform/rtf/CodePages.h"
+#include "platform/rtf/RtfLists.h"
 #include "platform/rtf/RtfTables.h"
 
 #include <QColor>
@@ -8,6 +9,8 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextList>
+#include <QPointer>
 #include <QTextTable>
 
 #include <algorithm>
@@ -38,6 +41,8 @@ enum class Kw : std::uint8_t {
     Trowd, Trgaph, Trleft, Trql, Trqc, Trqr, Trhdr, Cellx, ClBrdrT, ClBrdrL, ClBrdrB, ClBrdrR, OtherBorder,
     BrdrS, BrdrDb, BrdrDot, BrdrDash, BrdrNone, BrdrW, BrdrCf, ClCbPat, ClShdng, ClVertAlT, ClVertAlC, ClVertAlB,
     ClMgf, ClMrg, ClVmgf, ClVmrg,
+    ListTable, ListOverrideTable, List, ListLevel, LevelNfc, LevelStartAt, LevelText, ListId, ListOverride, Ls, Ilvl,
+    ListText, Pn, PnLvlBlt, PnLvlBody, PnLvl, PnDec, PnLcLtr, PnUcLtr, PnLcRm, PnUcRm, PnStart, PnTxtA, PnTxtB,
     Emdash, Endash, Lquote, Rquote, Ldblquote, Rdblquote, Bullet, Emspace, Enspace, Qmspace,
     Zwj, Zwnj, Ltrmark, Rtlmark,
 };
@@ -79,15 +84,21 @@ constexpr Keyword kKeywords[] = {
     {"headerf", Kw::SkipDest}, {"headerl", Kw::SkipDest}, {"headerr", Kw::SkipDest},
     {"highlight", Kw::Highlight}, {"hlinkbase", Kw::SkipDest}, {"i", Kw::I}, {"info", Kw::SkipDest}, {"intbl", Kw::InTable}, {"itap", Kw::Itap},
     {"keywords", Kw::SkipDest}, {"latentstyles", Kw::SkipDest}, {"ldblquote", Kw::Ldblquote},
-    {"li", Kw::Li}, {"lin", Kw::Li}, {"line", Kw::Line}, {"listoverridetable", Kw::SkipDest},
-    {"listtable", Kw::SkipDest}, {"lquote", Kw::Lquote}, {"ltrmark", Kw::Ltrmark}, {"mac", Kw::Mac},
+    {"levelnfc", Kw::LevelNfc}, {"levelnfcn", Kw::LevelNfc}, {"levelnumbers", Kw::SkipDest},
+    {"levelstartat", Kw::LevelStartAt}, {"leveltext", Kw::LevelText}, {"li", Kw::Li}, {"lin", Kw::Li},
+    {"line", Kw::Line}, {"list", Kw::List}, {"listid", Kw::ListId}, {"listlevel", Kw::ListLevel},
+    {"listname", Kw::SkipDest}, {"listoverride", Kw::ListOverride},
+    {"listoverridetable", Kw::ListOverrideTable}, {"listpicture", Kw::SkipDest}, {"listtable", Kw::ListTable},
+    {"listtext", Kw::ListText}, {"ilvl", Kw::Ilvl}, {"ls", Kw::Ls}, {"lquote", Kw::Lquote}, {"ltrmark", Kw::Ltrmark}, {"mac", Kw::Mac},
     {"manager", Kw::SkipDest}, {"mmathPr", Kw::SkipDest}, {"nestcell", Kw::NestCell},
     {"nestrow", Kw::NestRow}, {"nesttableprops", Kw::NestTableProps}, {"nonesttables", Kw::SkipDest}, {"nonshppict", Kw::SkipDest},
     {"nosupersub", Kw::NoSuperSub}, {"objdata", Kw::SkipDest}, {"object", Kw::SkipDest},
     {"operator", Kw::SkipDest}, {"page", Kw::Par}, {"panose", Kw::SkipDest}, {"par", Kw::Par},
     {"pard", Kw::Pard}, {"pc", Kw::Pc}, {"pca", Kw::Pca}, {"pgdsctbl", Kw::SkipDest},
-    {"pict", Kw::SkipDest}, {"plain", Kw::Plain}, {"pn", Kw::SkipDest}, {"pntxta", Kw::SkipDest},
-    {"pntxtb", Kw::SkipDest}, {"printim", Kw::SkipDest}, {"private", Kw::SkipDest},
+    {"pict", Kw::SkipDest}, {"plain", Kw::Plain}, {"pn", Kw::Pn}, {"pndec", Kw::PnDec}, {"pnlcltr", Kw::PnLcLtr},
+    {"pnlcrm", Kw::PnLcRm}, {"pnlvl", Kw::PnLvl}, {"pnlvlblt", Kw::PnLvlBlt}, {"pnlvlbody", Kw::PnLvlBody},
+    {"pnstart", Kw::PnStart}, {"pntext", Kw::ListText}, {"pntxta", Kw::PnTxtA}, {"pntxtb", Kw::PnTxtB},
+    {"pnucltr", Kw::PnUcLtr}, {"pnucrm", Kw::PnUcRm}, {"printim", Kw::SkipDest}, {"private", Kw::SkipDest},
     {"qc", Kw::Qc}, {"qd", Kw::Qj}, {"qj", Kw::Qj}, {"ql", Kw::Ql}, {"qmspace", Kw::Qmspace},
     {"qr", Kw::Qr}, {"rdblquote", Kw::Rdblquote}, {"red", Kw::Red}, {"revtbl", Kw::SkipDest},
     {"revtim", Kw::SkipDest}, {"ri", Kw::Ri}, {"rin", Kw::Ri}, {"row", Kw::Row},
@@ -129,7 +140,10 @@ Kw lookupKeyword(const char* name)
 
 // Where the text and words of a group go. A destination the document shows (the body, a field
 // result) is Normal; the others collect into tables of the reader's own or are dropped.
-enum class Dest : std::uint8_t { Normal, Skip, FontTable, ColorTable, FieldInst, UprAnsi, NestTableProps };
+enum class Dest : std::uint8_t {
+    Normal, Skip, FontTable, ColorTable, FieldInst, UprAnsi, NestTableProps,
+    ListTable, ListOverrideTable, LevelText, ListText, Pn, PnTextAfter, PnTextBefore,
+};
 
 // Character properties as RTF states them, kept as table indices until text is emitted so
 // that comparing two runs is a handful of integer compares.
@@ -171,6 +185,14 @@ struct ParaAttrs {
     int sa = 0;
     int itap = 0; // \itap: how deep in nested tables; 0 with \intbl means 1
     bool inTable = false;
+    int ls = 0; // \ls: the list override the paragraph belongs to
+    int ilvl = 0;
+    // Word 6 numbering (\pn): the number format, 0 for none, and its level, start and texts.
+    int pnNfc = -1;
+    int pnLevel = 0;
+    int pnStart = 1;
+    QString pnBefore;
+    QString pnAfter;
 };
 
 // How many tables a paragraph sits in.
@@ -354,6 +376,11 @@ private:
     void closeTable();
     void nextCell();
     void tableKeyword(Kw kw, int param, bool on);
+    void listKeyword(Kw kw, int param, bool hasParam);
+    bool resolveList(const ParaAttrs& para, RtfListLevel* level, int* nesting, int* key) const;
+    void attachList();
+    void setParagraphFormat(QTextBlockFormat format);
+    void placeListLabel();
     void finish();
     void finishFontName();
 
@@ -411,6 +438,19 @@ private:
     RtfRowDef nestRowDef_; // nested rows', from \nesttableprops
     RtfCellDef cellDef_; // the \cl... words before the next \cellx
     int borderSide_ = -1; // the cell border the \brdr... words describe
+
+    struct ListDef {
+        int id = 0;
+        int levelCount = 0;
+        RtfListLevel levels[9];
+    };
+    std::vector<ListDef> listDefs_;
+    QHash<int, int> listOverrides_; // \ls → \listid
+    int overrideListId_ = 0;
+    bool levelTextLengthPending_ = false;
+    QHash<qint64, QPointer<QTextList>> lists_; // (list, level) → the QTextList its items join
+    QString listLabel_; // the fallback label ({\listtext}, {\pntext}) of the coming paragraph
+    CharAttrs listLabelAttrs_;
 };
 
 void Parser::run()
@@ -479,6 +519,18 @@ bool Parser::groupEnd()
     if (stack_.size() <= 2) {
         finish(); // the \rtf1 group closed: whatever follows is not part of the document
         return true;
+    }
+    if (closing == Dest::Pn || closing == Dest::PnTextAfter || closing == Dest::PnTextBefore) {
+        // \pn words describe the paragraph the group sits in.
+        ParaAttrs numbering = top().para;
+        stack_.pop_back();
+        ParaAttrs& para = top().para;
+        para.pnNfc = numbering.pnNfc;
+        para.pnLevel = numbering.pnLevel;
+        para.pnStart = numbering.pnStart;
+        para.pnBefore = numbering.pnBefore;
+        para.pnAfter = numbering.pnAfter;
+        return false;
     }
     stack_.pop_back();
     if ((closing == Dest::FontTable || closing == Dest::ColorTable) && top().dest != closing)
@@ -556,6 +608,10 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
         case Kw::Upr:
         case Kw::Ud:
         case Kw::NestTableProps:
+        case Kw::ListTable:
+        case Kw::ListOverrideTable:
+        case Kw::Pn:
+        case Kw::LevelText:
             break;
         default:
             g.dest = Dest::Skip;
@@ -846,6 +902,32 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
         if (nested())
             g.dest = Dest::NestTableProps;
         break;
+    case Kw::ListTable:
+    case Kw::ListOverrideTable:
+    case Kw::List:
+    case Kw::ListLevel:
+    case Kw::LevelNfc:
+    case Kw::LevelStartAt:
+    case Kw::LevelText:
+    case Kw::ListId:
+    case Kw::ListOverride:
+    case Kw::Ls:
+    case Kw::Ilvl:
+    case Kw::ListText:
+    case Kw::Pn:
+    case Kw::PnLvlBlt:
+    case Kw::PnLvlBody:
+    case Kw::PnLvl:
+    case Kw::PnDec:
+    case Kw::PnLcLtr:
+    case Kw::PnUcLtr:
+    case Kw::PnLcRm:
+    case Kw::PnUcRm:
+    case Kw::PnStart:
+    case Kw::PnTxtA:
+    case Kw::PnTxtB:
+        listKeyword(kw, param, hasParam);
+        break;
     case Kw::Trowd:
     case Kw::Trgaph:
     case Kw::Trleft:
@@ -1057,9 +1139,37 @@ void Parser::emitText(QStringView text)
             }
         }
         break;
+    case Dest::ListText:
+        if (listLabel_.size() < 256)
+            listLabel_.append(text);
+        break;
+    case Dest::LevelText:
+        if (!listDefs_.empty() && listDefs_.back().levelCount > 0) {
+            QString& into = listDefs_.back().levels[listDefs_.back().levelCount - 1].text;
+            for (QChar c : text) {
+                if (levelTextLengthPending_) {
+                    levelTextLengthPending_ = false; // the first character counts the others
+                    continue;
+                }
+                if (c == QLatin1Char(';') || into.size() >= 64)
+                    continue;
+                into.append(c);
+            }
+        }
+        break;
+    case Dest::PnTextAfter:
+    case Dest::PnTextBefore: {
+        QString& into = g.dest == Dest::PnTextAfter ? g.para.pnAfter : g.para.pnBefore;
+        if (into.size() < 32)
+            into.append(text);
+        break;
+    }
     case Dest::Skip:
     case Dest::UprAnsi:
     case Dest::NestTableProps:
+    case Dest::ListTable:
+    case Dest::ListOverrideTable:
+    case Dest::Pn:
         break;
     }
 }
@@ -1091,6 +1201,7 @@ void Parser::appendRun(QStringView text)
     if (text.isEmpty())
         return;
     beginContent();
+    placeListLabel();
     const CharAttrs& attrs = top().chars;
     if (attrs != runAttrs_) {
         flushRun();
@@ -1114,7 +1225,7 @@ void Parser::beginContent(std::size_t depth)
     while (tables_.size() < want)
         openTable();
     if (paragraphPending_) {
-        cursor_->setBlockFormat(pendingBlockFormat_);
+        setParagraphFormat(pendingBlockFormat_);
         // Inserted text ends in the paragraph it was put into, so that paragraph's format goes
         // on; every paragraph the RTF closes gets its own format at its \par.
         cursor_->insertBlock(wholeDocument_ || !tables_.empty() ? blockFormat(top().para) : landingFormat_,
@@ -1126,7 +1237,9 @@ void Parser::beginContent(std::size_t depth)
 void Parser::endParagraph()
 {
     beginContent();
+    placeListLabel();
     flushRun();
+    attachList();
     if (cursor_->block().length() == 1)
         cursor_->setBlockCharFormat(charFormat(top().chars));
     pendingBlockFormat_ = blockFormat(top().para);
@@ -1138,7 +1251,7 @@ void Parser::openTable()
 {
     if (paragraphPending_) {
         // The table follows the paragraph the \par closed.
-        cursor_->setBlockFormat(pendingBlockFormat_);
+        setParagraphFormat(pendingBlockFormat_);
         paragraphPending_ = false;
     }
     const RtfRowDef& def = tables_.empty() ? rowDef_ : nestRowDef_;
@@ -1146,7 +1259,7 @@ void Parser::openTable()
     LiveTable live;
     live.table = cursor_->insertTable(1, columns, initialTableFormat(def));
     live.cellOpen = true;
-    cursor_->setBlockFormat(blockFormat(top().para));
+    setParagraphFormat(blockFormat(top().para));
     tables_.push_back(std::move(live));
 }
 
@@ -1173,7 +1286,7 @@ void Parser::nextCell()
     if (col >= t.table->columns())
         t.table->appendColumns(col + 1 - t.table->columns());
     *cursor_ = t.table->cellAt(t.row, col).firstCursorPosition();
-    cursor_->setBlockFormat(blockFormat(top().para));
+    setParagraphFormat(blockFormat(top().para));
     t.cellOpen = true;
 }
 
@@ -1184,15 +1297,17 @@ void Parser::cellEnd(std::size_t level)
         && tables_.back().cellOpen;
     if (markClosesCell) {
         // "text\par\cell": the cell end stands for the paragraph mark before it.
-        cursor_->setBlockFormat(pendingBlockFormat_);
+        setParagraphFormat(pendingBlockFormat_);
         paragraphPending_ = false;
         atParagraphStart_ = false;
     } else {
         beginContent(level);
+        placeListLabel();
         flushRun();
+        attachList();
         if (cursor_->block().length() == 1)
             cursor_->setBlockCharFormat(charFormat(top().chars));
-        cursor_->setBlockFormat(blockFormat(top().para));
+        setParagraphFormat(blockFormat(top().para));
     }
     while (tables_.size() > level)
         closeTable();
@@ -1225,7 +1340,7 @@ void Parser::closeTable()
 {
     flushRun();
     if (paragraphPending_) {
-        cursor_->setBlockFormat(pendingBlockFormat_);
+        setParagraphFormat(pendingBlockFormat_);
         paragraphPending_ = false;
     }
     LiveTable t = std::move(tables_.back());
@@ -1358,6 +1473,206 @@ void Parser::tableKeyword(Kw kw, int param, bool on)
     }
 }
 
+void Parser::listKeyword(Kw kw, int param, bool hasParam)
+{
+    Group& g = top();
+    ListDef* list = listDefs_.empty() ? nullptr : &listDefs_.back();
+    RtfListLevel* level = list && list->levelCount > 0 ? &list->levels[list->levelCount - 1] : nullptr;
+    const bool inListTable = g.dest == Dest::ListTable || g.dest == Dest::LevelText;
+    switch (kw) {
+    case Kw::ListTable:
+        if (nested())
+            g.dest = Dest::ListTable;
+        break;
+    case Kw::ListOverrideTable:
+        if (nested())
+            g.dest = Dest::ListOverrideTable;
+        break;
+    case Kw::List:
+        if (g.dest == Dest::ListTable && listDefs_.size() < kMaxTableEntries)
+            listDefs_.emplace_back();
+        break;
+    case Kw::ListLevel:
+        if (g.dest == Dest::ListTable && list) {
+            if (list->levelCount < 9)
+                list->levels[list->levelCount++].defined = true;
+        }
+        break;
+    case Kw::LevelNfc:
+        if (inListTable && level)
+            level->nfc = param;
+        break;
+    case Kw::LevelStartAt:
+        if (inListTable && level)
+            level->start = std::clamp(param, 0, 32767);
+        break;
+    case Kw::LevelText:
+        g.dest = g.dest == Dest::ListTable && level ? Dest::LevelText : Dest::Skip;
+        levelTextLengthPending_ = true;
+        break;
+    case Kw::ListId:
+        if (g.dest == Dest::ListTable && list)
+            list->id = param;
+        else if (g.dest == Dest::ListOverrideTable)
+            overrideListId_ = param;
+        break;
+    case Kw::ListOverride:
+        overrideListId_ = 0;
+        break;
+    case Kw::Ls:
+        if (g.dest == Dest::ListOverrideTable) {
+            if (listOverrides_.size() < static_cast<qsizetype>(kMaxTableEntries))
+                listOverrides_.insert(param, overrideListId_);
+        } else if (g.dest == Dest::Normal) {
+            g.para.ls = param;
+        }
+        break;
+    case Kw::Ilvl:
+        g.para.ilvl = std::clamp(param, 0, 8);
+        break;
+    case Kw::ListText:
+        if (nested()) {
+            g.dest = Dest::ListText;
+            listLabel_.clear();
+            listLabelAttrs_ = g.chars;
+        }
+        break;
+    case Kw::Pn:
+        if (nested()) {
+            g.dest = Dest::Pn;
+            g.para.pnNfc = NfcDecimal;
+            g.para.pnLevel = 0;
+            g.para.pnStart = 1;
+            g.para.pnBefore.clear();
+            g.para.pnAfter.clear();
+        }
+        break;
+    case Kw::PnLvlBlt:
+        g.para.pnNfc = NfcBullet;
+        g.para.pnLevel = 0;
+        break;
+    case Kw::PnLvlBody:
+        g.para.pnLevel = 0;
+        break;
+    case Kw::PnLvl:
+        g.para.pnLevel = std::clamp(param, 1, 9) - 1;
+        break;
+    case Kw::PnDec:
+        g.para.pnNfc = NfcDecimal;
+        break;
+    case Kw::PnLcLtr:
+        g.para.pnNfc = NfcLowerLetter;
+        break;
+    case Kw::PnUcLtr:
+        g.para.pnNfc = NfcUpperLetter;
+        break;
+    case Kw::PnLcRm:
+        g.para.pnNfc = NfcLowerRoman;
+        break;
+    case Kw::PnUcRm:
+        g.para.pnNfc = NfcUpperRoman;
+        break;
+    case Kw::PnStart:
+        g.para.pnStart = hasParam ? std::clamp(param, 0, 32767) : 1;
+        break;
+    case Kw::PnTxtA:
+        if (g.dest == Dest::Pn)
+            g.dest = Dest::PnTextAfter;
+        break;
+    case Kw::PnTxtB:
+        if (g.dest == Dest::Pn)
+            g.dest = Dest::PnTextBefore;
+        break;
+    default:
+        break;
+    }
+}
+
+// The list level a paragraph's \ls/\ilvl or \pn numbering stands for, and the key its items
+// share; false where the paragraph is not in a list the reader understands.
+bool Parser::resolveList(const ParaAttrs& para, RtfListLevel* level, int* nesting, int* key) const
+{
+    if (para.ls > 0) {
+        auto ov = listOverrides_.constFind(para.ls);
+        if (ov == listOverrides_.constEnd())
+            return false;
+        for (const ListDef& def : listDefs_) {
+            if (def.id != *ov)
+                continue;
+            const int n = std::clamp(para.ilvl, 0, 8);
+            if (!def.levels[n].defined)
+                return false;
+            *level = def.levels[n];
+            *nesting = n;
+            *key = para.ls;
+            QTextListFormat unused;
+            return listFormatForLevel(*level, n, &unused);
+        }
+        return false;
+    }
+    if (para.pnNfc < 0)
+        return false;
+    level->nfc = para.pnNfc;
+    level->start = para.pnStart;
+    level->defined = true;
+    if (para.pnNfc == NfcBullet)
+        level->text = para.pnBefore.isEmpty() ? QString(QChar(0x2022)) : para.pnBefore;
+    else
+        level->text = para.pnBefore + QChar(static_cast<char16_t>(para.pnLevel)) + para.pnAfter;
+    *nesting = para.pnLevel;
+    *key = -1 - para.pnNfc;
+    return true;
+}
+
+void Parser::attachList()
+{
+    RtfListLevel level;
+    int nesting = 0;
+    int key = 0;
+    if (!resolveList(top().para, &level, &nesting, &key))
+        return;
+    QTextListFormat format;
+    if (!listFormatForLevel(level, nesting, &format))
+        return;
+    // A new item ends the sub-lists below it: their next items number from the start again.
+    for (int deeper = nesting + 1; deeper < 9; ++deeper)
+        lists_.remove(static_cast<qint64>(key) * 16 + deeper);
+    QPointer<QTextList>& list = lists_[static_cast<qint64>(key) * 16 + nesting];
+    const QTextBlock block = cursor_->block();
+    if (block.textList())
+        return;
+    if (list && list->document() == cursor_->document())
+        list->add(block);
+    else
+        list = cursor_->createList(format);
+}
+
+// Qt's setBlockFormat takes a block out of its list; the list stays.
+void Parser::setParagraphFormat(QTextBlockFormat format)
+{
+    if (const QTextList* list = cursor_->block().textList())
+        format.setObjectIndex(list->objectIndex());
+    cursor_->setBlockFormat(format);
+}
+
+// The fallback label goes only where the paragraph's list is not understood.
+void Parser::placeListLabel()
+{
+    if (listLabel_.isEmpty())
+        return;
+    const QString label = std::exchange(listLabel_, QString());
+    RtfListLevel level;
+    int nesting = 0;
+    int key = 0;
+    if (resolveList(top().para, &level, &nesting, &key))
+        return;
+    if (listLabelAttrs_ != runAttrs_) {
+        flushRun();
+        runAttrs_ = listLabelAttrs_;
+    }
+    runText_.append(label);
+}
+
 void Parser::finish()
 {
     if (finished_)
@@ -1371,11 +1686,13 @@ void Parser::finish()
         return;
     // The last paragraph mark of a document is the document's end, not an empty paragraph.
     if (paragraphPending_) {
-        cursor_->setBlockFormat(pendingBlockFormat_);
+        setParagraphFormat(pendingBlockFormat_);
     } else {
+        if (cursor_->block().length() > 1)
+            attachList();
         if (cursor_->block().length() == 1)
             cursor_->setBlockCharFormat(charFormat(top().chars));
-        cursor_->setBlockFormat(blockFormat(top().para));
+        setParagraphFormat(blockFormat(top().para));
     }
 }
 
@@ -1439,11 +1756,16 @@ QTextBlockFormat Parser::blockFormat(const ParaAttrs& para) const
     case 3: f.setAlignment(Qt::AlignJustify); break;
     default: break;
     }
-    if (para.li)
+    // A list item's indent comes from its list's level.
+    RtfListLevel level;
+    int nesting = 0;
+    int key = 0;
+    const bool listItem = (para.ls > 0 || para.pnNfc >= 0) && resolveList(para, &level, &nesting, &key);
+    if (para.li && !listItem)
         f.setLeftMargin(para.li / kTwipsPerPixel);
     if (para.ri)
         f.setRightMargin(para.ri / kTwipsPerPixel);
-    if (para.fi)
+    if (para.fi && !listItem)
         f.setTextIndent(para.fi / kTwipsPerPixel);
     if (para.sb)
         f.setTopMargin(para.sb / kTwipsPerPixel);

@@ -1,6 +1,7 @@
 #include "platform/rtf/RtfWriter.h"
 
 #include "platform/rtf/CodePages.h"
+#include "platform/rtf/RtfLists.h"
 #include "platform/rtf/RtfProperties.h"
 #include "platform/rtf/RtfReader.h"
 
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace tarnwick::platform::rtf {
@@ -41,23 +43,6 @@ int toTwips(qreal pixels)
     if (!std::isfinite(pixels))
         return 0;
     return static_cast<int>(std::clamp<qreal>(std::round(pixels * kTwipsPerPixel), -kMaxTwips, kMaxTwips));
-}
-
-// Lists have no common RTF form the rich edit control, Word and LibreOffice all show, so a list
-// item keeps its marker as text with a hanging indent, as it looks on screen.
-QString listMarker(const QTextBlock& block)
-{
-    const QTextList* list = block.textList();
-    if (!list)
-        return {};
-    switch (list->format().style()) {
-    case QTextListFormat::ListDisc: return QStringLiteral("\u2022\t");
-    case QTextListFormat::ListCircle: return QStringLiteral("\u25E6\t");
-    case QTextListFormat::ListSquare: return QStringLiteral("\u25AA\t");
-    default: break;
-    }
-    const QString number = list->itemText(block);
-    return number.isEmpty() ? QString() : number + QLatin1Char('\t');
 }
 
 const char* underlineWord(int style)
@@ -97,6 +82,15 @@ private:
     void writeTable(QTextTable* table, int from, int to, int depth);
     void writeRowDefinition(QTextTable* table, int row, const QList<int>& edges);
     QList<int> columnEdges(QTextTable* table);
+    void collectLists(int from, int to);
+    void writeListTable();
+
+    // Lists as Word sees them: a list of up to nine levels; each QTextList is one level of one.
+    struct ListGroup {
+        RtfListLevel levels[9];
+    };
+    std::vector<ListGroup> listGroups_;
+    QHash<const QTextList*, int> listGroupOf_;
     void setAttrs(const Attrs& want);
     const Attrs& attrsFor(int formatIndex, const QTextCharFormat& format);
     int fontIndex(const QString& family);
@@ -341,7 +335,16 @@ void Writer::writeBlock(const QTextBlock& block, int from, int to, int depth, co
     case Qt::AlignJustify: word("qj"); break;
     default: break;
     }
-    const QString marker = listMarker(block);
+    const QTextList* list = block.textList();
+    QString marker;
+    if (list && listGroupOf_.contains(list)) {
+        const int group = listGroupOf_.value(list);
+        const int level = std::clamp(list->format().indent() - 1, 0, 8);
+        word("ls", group + 1);
+        word("ilvl", level);
+        const RtfListLevel& def = listGroups_[static_cast<std::size_t>(group)].levels[level];
+        marker = listLabel(def, def.start + list->itemNumber(block)) + QLatin1Char('\t');
+    }
     const qreal listIndent = block.textList() ? block.textList()->format().indent() * document_.indentWidth() : 0;
     const int li = toTwips(bf.leftMargin() + bf.indent() * document_.indentWidth() + listIndent);
     int fi = toTwips(bf.textIndent());
@@ -370,8 +373,14 @@ void Writer::writeBlock(const QTextBlock& block, int from, int to, int depth, co
             continue;
         const Attrs& attrs = attrsFor(fragment.charFormatIndex(), fragment.charFormat());
         if (!wroteText && !marker.isEmpty() && start == block.position()) {
-            setAttrs(attrs); // the marker looks like the item's first character, outside any link
+            // The label for readers without list tables; it looks like the item's first character.
+            setAttrs(attrs);
+            out_.append("{\\listtext ");
+            needSpace_ = false;
             writeText(marker);
+            out_.append('}');
+            needSpace_ = false;
+            marker.clear();
         }
         if (attrs.href != current_.href) {
             if (!current_.href.isEmpty())
@@ -386,6 +395,13 @@ void Writer::writeBlock(const QTextBlock& block, int from, int to, int depth, co
     }
     if (!current_.href.isEmpty())
         closeLink();
+    if (!marker.isEmpty() && start == block.position()) {
+        out_.append("{\\listtext ");
+        needSpace_ = false;
+        writeText(marker);
+        out_.append('}');
+        needSpace_ = false;
+    }
     // An empty paragraph's height comes from its mark's format.
     if (!wroteText)
         setAttrs(attrsFor(block.charFormatIndex(), block.charFormat()));
@@ -572,9 +588,119 @@ void Writer::writeTable(QTextTable* table, int from, int to, int depth)
     }
 }
 
+// Groups the QTextLists into Word lists: a list indented deeper than the item before it is a
+// level of that item's list, so that nested lists stay one list for readers of list tables.
+void Writer::collectLists(int from, int to)
+{
+    int lastGroup = -1;
+    int lastIndent = 0;
+    for (QTextBlock block = document_.findBlock(from); block.isValid() && block.position() <= to; block = block.next()) {
+        const QTextList* list = block.textList();
+        if (!list)
+            continue;
+        const int indent = std::clamp(list->format().indent(), 1, 9);
+        auto known = listGroupOf_.constFind(list);
+        if (known == listGroupOf_.constEnd()) {
+            int group = -1;
+            if (lastGroup >= 0 && indent > 1 && indent > lastIndent - 8) {
+                const RtfListLevel& taken = listGroups_[static_cast<std::size_t>(lastGroup)].levels[indent - 1];
+                if (!taken.defined || taken.nfc == levelForListFormat(list->format(), indent - 1).nfc)
+                    group = lastGroup;
+            }
+            if (group < 0) {
+                listGroups_.emplace_back();
+                group = static_cast<int>(listGroups_.size() - 1);
+            }
+            ListGroup& g = listGroups_[static_cast<std::size_t>(group)];
+            if (!g.levels[indent - 1].defined)
+                g.levels[indent - 1] = levelForListFormat(list->format(), indent - 1);
+            known = listGroupOf_.insert(list, group);
+        }
+        lastGroup = *known;
+        lastIndent = indent;
+    }
+    for (ListGroup& g : listGroups_) {
+        for (int level = 0; level < 9; ++level) {
+            if (!g.levels[level].defined) {
+                QTextListFormat f;
+                f.setStyle(level % 3 == 0 ? QTextListFormat::ListDisc
+                                          : level % 3 == 1 ? QTextListFormat::ListCircle : QTextListFormat::ListSquare);
+                g.levels[level] = levelForListFormat(f, level);
+                g.levels[level].defined = false;
+            }
+        }
+    }
+}
+
+void Writer::writeListTable()
+{
+    if (listGroups_.empty())
+        return;
+    out_.append("{\\*\\listtable\n");
+    for (std::size_t i = 0; i < listGroups_.size(); ++i) {
+        out_.append("{\\list\\listtemplateid");
+        appendNumber(static_cast<int>(1000 + i));
+        out_.append("\\listhybrid");
+        for (int level = 0; level < 9; ++level) {
+            const RtfListLevel& l = listGroups_[i].levels[level];
+            out_.append("{\\listlevel");
+            word("levelnfc", l.nfc);
+            word("levelnfcn", l.nfc);
+            word("leveljc", 0);
+            word("levelfollow", 0);
+            word("levelstartat", l.start);
+            out_.append("{\\leveltext");
+            needSpace_ = true;
+            QByteArray numbers;
+            for (qsizetype k = 0; k < l.text.size(); ++k) {
+                if (l.text.at(k).unicode() < 9) {
+                    char pos[8];
+                    std::snprintf(pos, sizeof pos, "\\'%02x", static_cast<int>(k + 1));
+                    numbers.append(pos);
+                }
+            }
+            char length[8];
+            std::snprintf(length, sizeof length, "\\'%02x", static_cast<int>(std::min<qsizetype>(l.text.size(), 255)));
+            out_.append(length);
+            for (QChar c : l.text) {
+                if (c.unicode() < 9) {
+                    char code[8];
+                    std::snprintf(code, sizeof code, "\\'%02x", c.unicode());
+                    out_.append(code);
+                    needSpace_ = false;
+                } else {
+                    writeText(QStringView(&c, 1));
+                }
+            }
+            out_.append(";}{\\levelnumbers");
+            out_.append(numbers);
+            out_.append(";}");
+            needSpace_ = false;
+            word("fi", -360);
+            word("li", toTwips(document_.indentWidth()) * (level + 1));
+            out_.append('}');
+            needSpace_ = false;
+        }
+        word("listid", static_cast<int>(2000 + i));
+        out_.append("}\n");
+        needSpace_ = false;
+    }
+    out_.append("}\n{\\*\\listoverridetable");
+    for (std::size_t i = 0; i < listGroups_.size(); ++i) {
+        out_.append("{\\listoverride");
+        word("listid", static_cast<int>(2000 + i));
+        word("listoverridecount", 0);
+        word("ls", static_cast<int>(i + 1));
+        out_.append('}');
+        needSpace_ = false;
+    }
+    out_.append("}\n");
+}
+
 QByteArray Writer::run(int from, int to)
 {
     out_.reserve(static_cast<qsizetype>(to - from) * 5 / 4 + 256);
+    collectLists(from, to);
     writeFrame(document_.rootFrame()->begin(), from, to, 0, false);
 
     const QByteArray body = std::move(out_);
@@ -599,7 +725,9 @@ QByteArray Writer::run(int from, int to)
         word("blue", qBlue(rgb));
         out_.append(';');
     }
-    out_.append("}\n{\\*\\generator Tarnwick;}\\viewkind4\\uc1\n");
+    out_.append("}\n");
+    writeListTable();
+    out_.append("{\\*\\generator Tarnwick;}\\viewkind4\\uc1\n");
     out_.append(body);
     out_.append("}\n");
     return out_;
