@@ -1,5 +1,6 @@
 #include "platform/DocumentIO.h"
 
+#include "platform/rtf/RtfPictures.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
 #include "platform/rtf/TextFileDecoder.h"
@@ -54,9 +55,10 @@ bool loadDocumentFile(const QString& path, QTextDocument* document, QString* err
 
     if (rtf::looksLikeRtf(bytes))
         return rtf::RtfReader::readDocument(bytes, document, error);
-    if (isHtmlFile(path, bytes))
+    if (isHtmlFile(path, bytes)) {
         document->setHtml(decodeHtml(bytes));
-    else
+        rtf::loadHtmlPictures(document, QFileInfo(path).absolutePath());
+    } else
         document->setPlainText(rtf::decodeTextFile(bytes));
     document->setModified(false);
     return true;

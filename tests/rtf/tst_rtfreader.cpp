@@ -1,10 +1,15 @@
 #include "RtfTestSupport.h"
 
 #include "platform/DocumentIO.h"
+#include "platform/rtf/RtfPictures.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QImage>
+#include <QTextImageFormat>
+#include <QUrl>
 #include <QElapsedTimer>
 #include <QTest>
 #include <QTextCursor>
@@ -67,6 +72,8 @@ private slots:
     void tables();
     void lists_data();
     void lists();
+    void pictures_data();
+    void pictures();
     void paragraphStructure_data();
     void paragraphStructure();
     void emptyParagraphKeepsItsFormat();
@@ -98,7 +105,7 @@ void TestRtfReader::realFiles_data()
                QStringLiteral("café € “quoted”"),
                QStringLiteral("Привет"),
                QStringLiteral("Line\u2028break and\ttab"),
-               QString(), // the picture's paragraph
+               QStringLiteral("\uFFFC"), // the picture's paragraph
                QStringLiteral("http://www.example.org/"),
            };
     QTest::newRow("Word") << "word_style.rtf"
@@ -145,7 +152,7 @@ void TestRtfReader::realFiles_data()
                QStringLiteral("Heading one"),
                QStringLiteral("A paragraph with strong text, emphasis, inline code and a link. Accented: café, "
                               "crème brûlée, Straße; symbols: € — – “quoted”."),
-               QStringLiteral("Picture:  after picture."),
+               QStringLiteral("Picture: \uFFFC after picture."),
                QStringLiteral("Footnote here."),
                QStringLiteral("•\tfirst bullet"),
                QStringLiteral("•\tsecond bullet"),
@@ -165,7 +172,7 @@ void TestRtfReader::realFiles_data()
                QStringLiteral("Heading one"),
                QStringLiteral("A paragraph with strong text, emphasis, inline code and a link. Accented: café, "
                               "crème brûlée, Straße; symbols: € — – “quoted”."),
-               QStringLiteral("Picture:  after picture."),
+               QStringLiteral("Picture: \uFFFC after picture."),
                QStringLiteral("Footnote here."),
                QStringLiteral("first bullet"), // list table lists: the labels are the list's now
                QStringLiteral("second bullet"),
@@ -446,10 +453,10 @@ void TestRtfReader::skippedContent_data()
     QTest::addColumn<QByteArray>("rtf");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("picture") << QByteArray("{\\rtf1 A{\\pict\\wmetafile8\\picw10 0100ff09}B}") << "AB";
+    QTest::newRow("picture") << QByteArray("{\\rtf1 A{\\pict\\wmetafile8\\picw10 0100ff09}B}") << "A\uFFFCB";
     QTest::newRow("shape picture and fallback") << QByteArray("{\\rtf1 A{\\*\\shppict{\\pict\\pngblip 89ab}}"
                                                              "{\\nonshppict{\\pict 00}}B}")
-                                                << "AB";
+                                                << "A\uFFFCB"; // one picture, not two
     QTest::newRow("binary data with braces") << QByteArray("{\\rtf1 A{\\pict\\bin5 }}}\\{}B}") << "AB";
     QTest::newRow("binary data in the text") << QByteArray("{\\rtf1 A\\bin3 xyzB}") << "AB";
     QTest::newRow("object with result") << QByteArray("{\\rtf1 A{\\object\\objemb{\\*\\objclass Paint}"
@@ -672,6 +679,82 @@ void TestRtfReader::lists()
     auto again = read(documentToRtf(*doc));
     QCOMPARE(describeLists(*again), lists);
     QCOMPARE(textOf(*again), text);
+}
+
+void TestRtfReader::pictures_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<int>("kind"); // rtf::PictureKind, 0: no picture
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QSize>("shown"); // in twips
+
+    auto imageBytes = [](const char* format) {
+        QImage image(6, 3, QImage::Format_RGB32);
+        image.fill(QColor(10, 200, 30));
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, format);
+        return bytes;
+    };
+    const QByteArray png = imageBytes("PNG");
+    const QByteArray jpeg = imageBytes("JPEG");
+    const QByteArray dib = imageBytes("BMP").mid(14); // a bitmap file without its file header
+    const QByteArray emf = QByteArray::fromHex("010000006c00000000000000000000000a0000000a000000") + QByteArray(40, '\x07');
+    auto pict = [](const QByteArray& words, const QByteArray& data) {
+        return "{\\rtf1 A{\\pict" + words + "\n" + data.toHex() + "}B}";
+    };
+    using K = rtf::PictureKind;
+    QTest::newRow("png at its goal size") << pict("\\pngblip\\picw6\\pich3\\picwgoal900\\pichgoal450", png)
+                                          << int(K::Png) << png << QSize(900, 450);
+    QTest::newRow("jpeg scaled") << pict("\\jpegblip\\picw6\\pich3\\picwgoal900\\pichgoal450\\picscalex50\\picscaley200", jpeg)
+                                 << int(K::Jpeg) << jpeg << QSize(450, 900);
+    QTest::newRow("device-independent bitmap without a goal size") << pict("\\dibitmap0\\picw6\\pich3", dib) << int(K::Dib)
+                                                                  << dib << QSize(90, 45);
+    QTest::newRow("enhanced metafile shown as a box") << pict("\\emfblip\\picw2540\\pich1270", emf) << int(K::Emf) << emf
+                                                      << QSize(1440, 720);
+    QTest::newRow("windows metafile") << pict("\\wmetafile8\\picwgoal300\\pichgoal300", emf) << int(K::Wmf) << emf
+                                      << QSize(300, 300);
+    QTest::newRow("binary data") << "{\\rtf1 A{\\pict\\pngblip\\bin" + QByteArray::number(png.size()) + " " + png + "}B}"
+                                 << int(K::Png) << png << QSize(90, 45);
+    QTest::newRow("the alternative when there is no shape picture")
+        << "{\\rtf1 A{\\nonshppict{\\pict\\pngblip " + png.toHex() + "}}B}" << int(K::Png) << png << QSize(90, 45);
+    QTest::newRow("shape picture wins over its alternative")
+        << "{\\rtf1 A{\\*\\shppict{\\pict\\jpegblip " + jpeg.toHex() + "}}{\\nonshppict{\\pict\\pngblip " + png.toHex() + "}}B}"
+        << int(K::Jpeg) << jpeg << QSize(90, 45);
+    QTest::newRow("absurd declared size is clamped") << pict("\\pngblip\\picwgoal999999999\\pichgoal99999999", png)
+                                                     << int(K::Png) << png << QSize(31680, 31680);
+    // A file cut off in a picture keeps the text before it.
+    QTest::newRow("truncated data block") << QByteArray("{\\rtf1 A{\\pict\\pngblip\\bin999999 ") + png.left(20) << 0
+                                          << QByteArray() << QSize();
+    QTest::newRow("picture without data") << pict("\\pngblip", QByteArray()) << 0 << QByteArray() << QSize();
+}
+
+void TestRtfReader::pictures()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(int, kind);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QSize, shown);
+    auto doc = read(rtf);
+    for (int pass = 0; pass < 2; ++pass) {
+        QList<QTextImageFormat> images;
+        for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+            for (auto it = b.begin(); !it.atEnd(); ++it)
+                if (it.fragment().charFormat().isImageFormat())
+                    images << it.fragment().charFormat().toImageFormat();
+        QCOMPARE(images.size(), kind ? 1 : 0);
+        QVERIFY(doc->toPlainText().startsWith(QLatin1Char('A')));
+        if (!kind)
+            return;
+        rtf::Picture picture;
+        QVERIFY(rtf::pictureForImage(*doc, images.first(), &picture));
+        QCOMPARE(int(picture.kind), kind);
+        QCOMPARE(picture.data, bytes); // byte for byte, through open and save
+        QCOMPARE(QSize(twips(images.first().width()), twips(images.first().height())), shown);
+        QVERIFY(!doc->resource(QTextDocument::ImageResource, QUrl(images.first().name())).value<QImage>().isNull());
+        doc = read(documentToRtf(*doc));
+    }
 }
 
 void TestRtfReader::paragraphStructure_data()

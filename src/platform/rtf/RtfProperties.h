@@ -13,7 +13,7 @@ enum RtfProperty : int {
     // Lists (QTextListFormat): the number the first item carries (\levelstartat, \pnstart).
     ListStartNumber = QTextFormat::UserProperty + 0x110,
     // Pictures (QTextImageFormat): see RtfPictures.h.
-    PictureKind = QTextFormat::UserProperty + 0x120,
+    PictureFormat = QTextFormat::UserProperty + 0x120, // the picture's PictureKind
     PictureSourceWidth, // \picw, \pich: pixels for bitmaps, hundredths of a millimetre for metafiles
     PictureSourceHeight,
     PictureMetafileMode, // the \wmetafileN mapping mode

@@ -2,6 +2,7 @@
 
 #include "platform/rtf/CodePages.h"
 #include "platform/rtf/RtfLists.h"
+#include "platform/rtf/RtfPictures.h"
 #include "platform/rtf/RtfTables.h"
 
 #include <QColor>
@@ -42,6 +43,7 @@ enum class Kw : std::uint8_t {
     BrdrS, BrdrDb, BrdrDot, BrdrDash, BrdrNone, BrdrW, BrdrCf, ClCbPat, ClShdng, ClVertAlT, ClVertAlC, ClVertAlB,
     ClMgf, ClMrg, ClVmgf, ClVmrg,
     ListTable, ListOverrideTable, List, ListLevel, LevelNfc, LevelStartAt, LevelText, ListId, ListOverride, Ls, Ilvl,
+    Pict, PictKind, PicW, PicH, PicWGoal, PicHGoal, PicScaleX, PicScaleY, WbmBitsPixel, WbmWidthBytes, ShpPict, NonShpPict,
     ListText, Pn, PnLvlBlt, PnLvlBody, PnLvl, PnDec, PnLcLtr, PnUcLtr, PnLcRm, PnUcRm, PnStart, PnTxtA, PnTxtB,
     Emdash, Endash, Lquote, Rquote, Ldblquote, Rdblquote, Bullet, Emspace, Enspace, Qmspace,
     Zwj, Zwnj, Ltrmark, Rtlmark,
@@ -91,11 +93,15 @@ constexpr Keyword kKeywords[] = {
     {"listoverridetable", Kw::ListOverrideTable}, {"listpicture", Kw::SkipDest}, {"listtable", Kw::ListTable},
     {"listtext", Kw::ListText}, {"ilvl", Kw::Ilvl}, {"ls", Kw::Ls}, {"lquote", Kw::Lquote}, {"ltrmark", Kw::Ltrmark}, {"mac", Kw::Mac},
     {"manager", Kw::SkipDest}, {"mmathPr", Kw::SkipDest}, {"nestcell", Kw::NestCell},
-    {"nestrow", Kw::NestRow}, {"nesttableprops", Kw::NestTableProps}, {"nonesttables", Kw::SkipDest}, {"nonshppict", Kw::SkipDest},
+    {"nestrow", Kw::NestRow}, {"nesttableprops", Kw::NestTableProps}, {"nonesttables", Kw::SkipDest}, {"nonshppict", Kw::NonShpPict},
     {"nosupersub", Kw::NoSuperSub}, {"objdata", Kw::SkipDest}, {"object", Kw::SkipDest},
     {"operator", Kw::SkipDest}, {"page", Kw::Par}, {"panose", Kw::SkipDest}, {"par", Kw::Par},
     {"pard", Kw::Pard}, {"pc", Kw::Pc}, {"pca", Kw::Pca}, {"pgdsctbl", Kw::SkipDest},
-    {"pict", Kw::SkipDest}, {"plain", Kw::Plain}, {"pn", Kw::Pn}, {"pndec", Kw::PnDec}, {"pnlcltr", Kw::PnLcLtr},
+    {"pict", Kw::Pict}, {"pngblip", Kw::PictKind}, {"jpegblip", Kw::PictKind},
+    {"emfblip", Kw::PictKind}, {"wmetafile", Kw::PictKind}, {"macpict", Kw::PictKind}, {"pmmetafile", Kw::PictKind},
+    {"dibitmap", Kw::PictKind}, {"wbitmap", Kw::PictKind}, {"picw", Kw::PicW}, {"pich", Kw::PicH},
+    {"picwgoal", Kw::PicWGoal}, {"pichgoal", Kw::PicHGoal}, {"picscalex", Kw::PicScaleX}, {"picscaley", Kw::PicScaleY},
+    {"wbmbitspixel", Kw::WbmBitsPixel}, {"wbmwidthbytes", Kw::WbmWidthBytes}, {"plain", Kw::Plain}, {"pn", Kw::Pn}, {"pndec", Kw::PnDec}, {"pnlcltr", Kw::PnLcLtr},
     {"pnlcrm", Kw::PnLcRm}, {"pnlvl", Kw::PnLvl}, {"pnlvlblt", Kw::PnLvlBlt}, {"pnlvlbody", Kw::PnLvlBody},
     {"pnstart", Kw::PnStart}, {"pntext", Kw::ListText}, {"pntxta", Kw::PnTxtA}, {"pntxtb", Kw::PnTxtB},
     {"pnucltr", Kw::PnUcLtr}, {"pnucrm", Kw::PnUcRm}, {"printim", Kw::SkipDest}, {"private", Kw::SkipDest},
@@ -104,7 +110,7 @@ constexpr Keyword kKeywords[] = {
     {"revtim", Kw::SkipDest}, {"ri", Kw::Ri}, {"rin", Kw::Ri}, {"row", Kw::Row},
     {"rquote", Kw::Rquote}, {"rsidtbl", Kw::SkipDest}, {"rtlmark", Kw::Rtlmark},
     {"rxe", Kw::SkipDest}, {"sa", Kw::Sa}, {"sb", Kw::Sb}, {"sect", Kw::Par}, {"shp", Kw::SkipDest},
-    {"shpinst", Kw::SkipDest}, {"shppict", Kw::SkipDest}, {"shprslt", Kw::SkipDest},
+    {"shpinst", Kw::SkipDest}, {"shppict", Kw::ShpPict}, {"shprslt", Kw::SkipDest},
     {"sn", Kw::SkipDest}, {"sp", Kw::SkipDest}, {"strike", Kw::Strike}, {"striked", Kw::Strike},
     {"stylesheet", Kw::SkipDest}, {"sub", Kw::Sub}, {"subject", Kw::SkipDest},
     {"super", Kw::Super}, {"sv", Kw::SkipDest}, {"tab", Kw::Tab}, {"tc", Kw::SkipDest},
@@ -142,7 +148,7 @@ Kw lookupKeyword(const char* name)
 // result) is Normal; the others collect into tables of the reader's own or are dropped.
 enum class Dest : std::uint8_t {
     Normal, Skip, FontTable, ColorTable, FieldInst, UprAnsi, NestTableProps,
-    ListTable, ListOverrideTable, LevelText, ListText, Pn, PnTextAfter, PnTextBefore,
+    ListTable, ListOverrideTable, LevelText, ListText, Pn, PnTextAfter, PnTextBefore, Pict,
 };
 
 // Character properties as RTF states them, kept as table indices until text is emitted so
@@ -377,6 +383,10 @@ private:
     void nextCell();
     void tableKeyword(Kw kw, int param, bool on);
     void listKeyword(Kw kw, int param, bool hasParam);
+    void pictureKeyword(Kw kw, int param);
+    void pictureHex(const char* start, qsizetype size);
+    void pictureBinary(int count);
+    void endPicture();
     bool resolveList(const ParaAttrs& para, RtfListLevel* level, int* nesting, int* key) const;
     void attachList();
     void setParagraphFormat(QTextBlockFormat format);
@@ -449,6 +459,10 @@ private:
     int overrideListId_ = 0;
     bool levelTextLengthPending_ = false;
     QHash<qint64, QPointer<QTextList>> lists_; // (list, level) → the QTextList its items join
+    Picture picture_; // the {\pict} being read
+    int pictureNibble_ = -1;
+    bool pictureShown_ = false; // the last {\pict} became a picture: skip its \nonshppict twin
+    const char* pictureKindWord_ = nullptr;
     QString listLabel_; // the fallback label ({\listtext}, {\pntext}) of the coming paragraph
     CharAttrs listLabelAttrs_;
 };
@@ -520,6 +534,11 @@ bool Parser::groupEnd()
         finish(); // the \rtf1 group closed: whatever follows is not part of the document
         return true;
     }
+    if (closing == Dest::Pict && stack_[stack_.size() - 2].dest != Dest::Pict) {
+        stack_.pop_back();
+        endPicture();
+        return false;
+    }
     if (closing == Dest::Pn || closing == Dest::PnTextAfter || closing == Dest::PnTextBefore) {
         // \pn words describe the paragraph the group sits in.
         ParaAttrs numbering = top().para;
@@ -568,7 +587,15 @@ void Parser::controlWord()
         ++p_;
     value = std::min<long long>(value, std::numeric_limits<int>::max());
     const int param = static_cast<int>(negative ? -value : value);
-    keyword(truncated ? Kw::Unknown : lookupKeyword(name), hasParam, param);
+    const Kw kw = truncated ? Kw::Unknown : lookupKeyword(name);
+    if (kw == Kw::PictKind)
+        pictureKindWord_ = name[0] == 'p' ? (name[1] == 'n' ? "png" : "pm") : name[0] == 'j' ? "jpeg"
+            : name[0] == 'e'                                                  ? "emf"
+            : name[0] == 'm'                                                  ? "mac"
+            : name[0] == 'd'                                                  ? "dib"
+            : name[1] == 'b'                                                  ? "wbitmap"
+                                                                              : "wmf";
+    keyword(kw, hasParam, param);
 }
 
 bool Parser::consumeSkippedChar()
@@ -592,6 +619,10 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
             skipBinary(param);
         return;
     }
+    if (kw == Kw::Bin && top().dest == Dest::Pict) {
+        pictureBinary(param);
+        return;
+    }
     flushBytes();
     Group& g = top();
     const bool starred = g.starred;
@@ -612,6 +643,7 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
         case Kw::ListOverrideTable:
         case Kw::Pn:
         case Kw::LevelText:
+        case Kw::ShpPict:
             break;
         default:
             g.dest = Dest::Skip;
@@ -902,6 +934,36 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
         if (nested())
             g.dest = Dest::NestTableProps;
         break;
+    case Kw::Pict:
+        if (nested() && g.dest == Dest::Normal) {
+            g.dest = Dest::Pict;
+            picture_ = Picture{};
+            pictureNibble_ = -1;
+        } else if (nested()) {
+            g.dest = Dest::Skip;
+        }
+        break;
+    case Kw::PictKind:
+    case Kw::PicW:
+    case Kw::PicH:
+    case Kw::PicWGoal:
+    case Kw::PicHGoal:
+    case Kw::PicScaleX:
+    case Kw::PicScaleY:
+    case Kw::WbmBitsPixel:
+    case Kw::WbmWidthBytes:
+        if (g.dest == Dest::Pict)
+            pictureKeyword(kw, param);
+        break;
+    case Kw::ShpPict:
+        // The picture Word 97 and later read; the \nonshppict group after it is for older readers.
+        pictureShown_ = false;
+        break;
+    case Kw::NonShpPict:
+        if (nested() && pictureShown_)
+            g.dest = Dest::Skip;
+        pictureShown_ = false;
+        break;
     case Kw::ListTable:
     case Kw::ListOverrideTable:
     case Kw::List:
@@ -1040,6 +1102,10 @@ void Parser::text(const char* start, qsizetype size)
 {
     if (skipping())
         return;
+    if (top().dest == Dest::Pict) {
+        pictureHex(start, size);
+        return;
+    }
     if (skipChars_ > 0) {
         const qsizetype n = std::min<qsizetype>(size, skipChars_);
         skipChars_ -= static_cast<int>(n);
@@ -1170,6 +1236,7 @@ void Parser::emitText(QStringView text)
     case Dest::ListTable:
     case Dest::ListOverrideTable:
     case Dest::Pn:
+    case Dest::Pict:
         break;
     }
 }
@@ -1671,6 +1738,94 @@ void Parser::placeListLabel()
         runAttrs_ = listLabelAttrs_;
     }
     runText_.append(label);
+}
+
+void Parser::pictureKeyword(Kw kw, int param)
+{
+    Picture& p = picture_;
+    switch (kw) {
+    case Kw::PictKind: {
+        const QByteArray word(pictureKindWord_ ? pictureKindWord_ : "");
+        if (word == "png")
+            p.kind = PictureKind::Png;
+        else if (word == "jpeg")
+            p.kind = PictureKind::Jpeg;
+        else if (word == "emf")
+            p.kind = PictureKind::Emf;
+        else if (word == "mac")
+            p.kind = PictureKind::Macpict;
+        else if (word == "pm")
+            p.kind = PictureKind::PmMetafile;
+        else if (word == "dib")
+            p.kind = PictureKind::Dib;
+        else if (word == "wbitmap")
+            p.kind = PictureKind::Wbitmap;
+        else
+            p.kind = PictureKind::Wmf;
+        if (p.kind == PictureKind::Wmf || p.kind == PictureKind::PmMetafile)
+            p.metafileMode = param;
+        break;
+    }
+    case Kw::PicW: p.sourceWidth = std::clamp(param, 0, 1 << 20); break;
+    case Kw::PicH: p.sourceHeight = std::clamp(param, 0, 1 << 20); break;
+    case Kw::PicWGoal: p.goalWidth = std::clamp(param, 0, 1 << 20); break;
+    case Kw::PicHGoal: p.goalHeight = std::clamp(param, 0, 1 << 20); break;
+    case Kw::PicScaleX: p.scaleX = std::clamp(param, 1, 10000); break;
+    case Kw::PicScaleY: p.scaleY = std::clamp(param, 1, 10000); break;
+    case Kw::WbmBitsPixel: p.bitsPerPixel = std::clamp(param, 1, 32); break;
+    case Kw::WbmWidthBytes: p.widthBytes = std::clamp(param, 0, 1 << 20); break;
+    default: break;
+    }
+}
+
+void Parser::pictureHex(const char* start, qsizetype size)
+{
+    Picture& p = picture_;
+    if (p.tooLarge)
+        return;
+    if (p.data.capacity() < p.data.size() + size / 2 + 1)
+        p.data.reserve(std::min<qsizetype>(kMaxPictureBytes, std::max<qsizetype>(p.data.size() * 2, size / 2 + 64)));
+    for (qsizetype i = 0; i < size; ++i) {
+        const int h = hexValue(static_cast<unsigned char>(start[i]));
+        if (h < 0)
+            continue; // line breaks and blanks between the digits
+        if (pictureNibble_ < 0) {
+            pictureNibble_ = h;
+            continue;
+        }
+        if (p.data.size() >= kMaxPictureBytes) {
+            p.tooLarge = true;
+            p.data = QByteArray();
+            return;
+        }
+        p.data.append(static_cast<char>(pictureNibble_ * 16 + h));
+        pictureNibble_ = -1;
+    }
+}
+
+void Parser::pictureBinary(int count)
+{
+    const qsizetype n = std::clamp<qsizetype>(count, 0, end_ - p_);
+    Picture& p = picture_;
+    if (!p.tooLarge && p.data.size() + n <= kMaxPictureBytes) {
+        p.data.append(p_, n);
+    } else {
+        p.tooLarge = true;
+        p.data = QByteArray();
+    }
+    p_ += n;
+}
+
+void Parser::endPicture()
+{
+    Picture p = std::move(picture_);
+    picture_ = Picture{};
+    if (top().dest != Dest::Normal || p.data.isEmpty() || p.tooLarge)
+        return;
+    beginContent();
+    placeListLabel();
+    flushRun();
+    pictureShown_ = insertPicture(cursor_, p, charFormat(top().chars));
 }
 
 void Parser::finish()

@@ -2,6 +2,7 @@
 
 #include "platform/rtf/CodePages.h"
 #include "platform/rtf/RtfLists.h"
+#include "platform/rtf/RtfPictures.h"
 #include "platform/rtf/RtfProperties.h"
 #include "platform/rtf/RtfReader.h"
 
@@ -9,6 +10,8 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QImage>
+#include <QUrl>
 #include <QTextList>
 #include <QTextTable>
 
@@ -83,6 +86,7 @@ private:
     void writeRowDefinition(QTextTable* table, int row, const QList<int>& edges);
     QList<int> columnEdges(QTextTable* table);
     void collectLists(int from, int to);
+    void writePicture(const QTextImageFormat& format);
     void writeListTable();
 
     // Lists as Word sees them: a list of up to nine levels; each QTextList is one level of one.
@@ -389,8 +393,14 @@ void Writer::writeBlock(const QTextBlock& block, int from, int to, int depth, co
                 openLink(attrs.href);
         }
         setAttrs(attrs);
-        const QString text = fragment.text();
-        writeText(QStringView(text).mid(a - fragStart, b - a));
+        if (fragment.charFormat().isImageFormat()) {
+            const QTextImageFormat image = fragment.charFormat().toImageFormat();
+            for (int k = a; k < b; ++k)
+                writePicture(image);
+        } else {
+            const QString text = fragment.text();
+            writeText(QStringView(text).mid(a - fragStart, b - a));
+        }
         wroteText = true;
     }
     if (!current_.href.isEmpty())
@@ -586,6 +596,58 @@ void Writer::writeTable(QTextTable* table, int from, int to, int depth)
         out_.append('\n');
         needSpace_ = false;
     }
+}
+
+// The picture's own bytes in its own format, so that nothing is lost by saving.
+void Writer::writePicture(const QTextImageFormat& format)
+{
+    Picture p;
+    if (!pictureForImage(document_, format, &p))
+        return;
+    out_.append("{\\pict");
+    needSpace_ = true;
+    switch (p.kind) {
+    case PictureKind::Png: word("pngblip"); break;
+    case PictureKind::Jpeg: word("jpegblip"); break;
+    case PictureKind::Emf: word("emfblip"); break;
+    case PictureKind::Wmf: word("wmetafile", p.metafileMode); break;
+    case PictureKind::Macpict: word("macpict"); break;
+    case PictureKind::PmMetafile: word("pmmetafile", p.metafileMode); break;
+    case PictureKind::Dib: word("dibitmap", 0); break;
+    case PictureKind::Wbitmap:
+        word("wbitmap", 0);
+        word("wbmbitspixel", p.bitsPerPixel);
+        word("wbmplanes", 1);
+        word("wbmwidthbytes", p.widthBytes);
+        break;
+    case PictureKind::None: break;
+    }
+    const QVariant pixels = document_.resource(QTextDocument::ImageResource, QUrl(format.name()));
+    QSize size(p.sourceWidth, p.sourceHeight);
+    if (size.isEmpty() && pixels.typeId() == QMetaType::QImage)
+        size = pixels.value<QImage>().size();
+    qreal width = format.width();
+    qreal height = format.height();
+    if (width <= 0 || height <= 0) {
+        width = size.width();
+        height = size.height();
+    }
+    word("picw", size.width());
+    word("pich", size.height());
+    word("picwgoal", std::max(1, toTwips(width)));
+    word("pichgoal", std::max(1, toTwips(height)));
+    out_.append('\n');
+    static const char hex[] = "0123456789abcdef";
+    const auto* bytes = reinterpret_cast<const unsigned char*>(p.data.constData());
+    out_.reserve(out_.size() + p.data.size() * 2 + p.data.size() / 64 + 8);
+    for (qsizetype i = 0; i < p.data.size(); ++i) {
+        out_.append(hex[bytes[i] >> 4]);
+        out_.append(hex[bytes[i] & 0xF]);
+        if (i % 64 == 63)
+            out_.append('\n');
+    }
+    out_.append('}');
+    needSpace_ = false;
 }
 
 // Groups the QTextLists into Word lists: a list indented deeper than the item before it is a
