@@ -8,6 +8,7 @@ packages=(
     qt6-webengine-dev qt6-svg-dev libqt6svg6 qt6-image-formats-plugins
     xvfb xauth fonts-dejavu-core
     libqt6sql6-sqlite poppler-utils
+    libreoffice-writer-nogui
     curl xdotool
 )
 

@@ -5,3 +5,9 @@ foreach(rtf_test tst_rtfreader tst_rtfwriter tst_documentio)
         ${CMAKE_CURRENT_LIST_DIR}/RtfTestSupport.h LINK tarnwick_platform)
     target_compile_definitions(${rtf_test} PRIVATE TARNWICK_RTF_TEST_DATA="${CMAKE_CURRENT_LIST_DIR}/data")
 endforeach()
+
+# LibreOffice's reading of each test document against its reading of our re-save. LibreOffice
+# converts the whole batch in one run; without soffice the test reports itself skipped.
+tarnwick_add_test(tst_libreoffice ${CMAKE_CURRENT_LIST_DIR}/tst_libreoffice.cpp ${CMAKE_CURRENT_LIST_DIR}/LibreOfficeReading.h
+    ${CMAKE_CURRENT_LIST_DIR}/RtfTestSupport.h LINK tarnwick_platform TIMEOUT 600)
+target_compile_definitions(tst_libreoffice PRIVATE TARNWICK_RTF_TEST_DATA="${CMAKE_CURRENT_LIST_DIR}/data")
