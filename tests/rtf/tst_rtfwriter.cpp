@@ -1,6 +1,7 @@
 #include "RtfTestSupport.h"
 
 #include "platform/DocumentIO.h"
+#include "platform/rtf/RtfPictures.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -151,6 +152,8 @@ private slots:
     void roundTripDataFiles();
     void selection_data();
     void selection();
+    void pastedSelectionKeepsStructure_data();
+    void pastedSelectionKeepsStructure();
     void indentLevelBecomesLeftMargin();
     void imagesAndTablesFromHtmlAreWritten();
     void listItemsKeepTheirMarkers();
@@ -303,6 +306,8 @@ void TestRtfWriter::roundTripDataFiles()
     QVERIFY(bracesBalance(rtf));
     auto copy = read(rtf);
     QCOMPARE(describeDocument(*copy), describeDocument(*original));
+    QCOMPARE(describeTables(*copy), describeTables(*original));
+    QCOMPARE(describeLists(*copy), describeLists(*original));
     QCOMPARE(documentToRtf(*copy), rtf);
 }
 
@@ -345,6 +350,89 @@ void TestRtfWriter::selection()
         QVERIFY(formatOf(*copy, QStringLiteral("Wo")).fontWeight() >= QFont::Bold);
     if (paragraphs.at(0).size() > 1)
         QCOMPARE(formatOf(*copy, paragraphs.at(0)).fontWeight(), int(QFont::Normal));
+}
+
+namespace {
+
+QStringList picturesOf(const QTextDocument& doc)
+{
+    QStringList pictures;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isImageFormat()) {
+                rtf::Picture p;
+                rtf::pictureForImage(doc, it.fragment().charFormat().toImageFormat(), &p);
+                pictures << QStringLiteral("%1 %2 bytes").arg(int(p.kind)).arg(p.data.size());
+            }
+    return pictures;
+}
+
+} // namespace
+
+void TestRtfWriter::pastedSelectionKeepsStructure_data()
+{
+    // What Edit > Copy puts on the clipboard (the selection's RTF) and Edit > Paste makes of it
+    // in another document: text before and after the selection, where the paste lands, is kept.
+    QTest::addColumn<QString>("from"); // the selection runs from the first character of this text
+    QTest::addColumn<QString>("to"); // to the last character of this one
+    QTest::addColumn<QStringList>("tables");
+    QTest::addColumn<QStringList>("lists");
+    QTest::addColumn<int>("pictures");
+
+    QTest::newRow("a whole table") << "Word-style document" << "The end"
+                                   << QStringList{"table 5x3 widths=2108,3000,3000 header=1", "| Item | Colour | Amount |",
+                                                  "| Apples(2x1) | Red | 3 |", "| ^ | Green | 5 |",
+                                                  "| Pears, all kinds in one wide cell(1x2) | 7 |",
+                                                  "| Nested | in1/in2/in3/in4 | 1 |",
+                                                  "table 2x2 widths=1300,1400 header=0", "| in1 | in2 |", "| in3 | in4 |"}
+                                   << QStringList{"-1 level 1 .: First bullet", "-4 level 2 1.: Numbered one",
+                                                  "-4 level 2 2.: Numbered two", "-7 level 3 i.: Roman deep",
+                                                  "-1 level 1 .: Second bullet", "-4 level 1 1): Starts at four",
+                                                  "-4 level 1 2): Then five"}
+                                   << 2;
+    QTest::newRow("rows from inside the table") << "Red" << "Green"
+                                                << QStringList{"table 2x3 widths=2108,3000,3000 header=0",
+                                                               "| Apples(2x1) | Red | 3 |", "| ^ | Green | 5 |"}
+                                                << QStringList() << 0;
+    QTest::newRow("text in one cell") << "Pears" << "kinds" << QStringList() << QStringList() << 0;
+    QTest::newRow("part of a list") << "Numbered two" << "Second bullet" << QStringList()
+                                    // the first item's text lands in the paragraph pasted into
+                                    << QStringList{"-4 level 2 1.: before Numbered two", "-7 level 3 i.: Roman deep",
+                                                   "-1 level 1 .: Second bulletafter"}
+                                    << 0;
+    QTest::newRow("the pictures") << "Pictures" << "." << QStringList() << QStringList() << 2;
+}
+
+void TestRtfWriter::pastedSelectionKeepsStructure()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(QStringList, tables);
+    QFETCH(QStringList, lists);
+    QFETCH(int, pictures);
+    auto source = read(readData(QStringLiteral("word_structure.rtf")));
+    const QTextCursor start = source->find(from, 0, QTextDocument::FindCaseSensitively);
+    QVERIFY(!start.isNull());
+    const QTextCursor end = source->find(to, start.selectionEnd() - 1, QTextDocument::FindCaseSensitively);
+    QVERIFY(!end.isNull());
+    QTextCursor selection(source.get());
+    selection.setPosition(start.selectionStart());
+    selection.setPosition(end.selectionEnd(), QTextCursor::KeepAnchor);
+    const QByteArray clipboard = selectionToRtf(selection);
+
+    QTextDocument target;
+    target.setPlainText(QStringLiteral("before after"));
+    QTextCursor at(&target);
+    at.setPosition(7);
+    QVERIFY(insertRtf(clipboard, &at));
+    QCOMPARE(describeTables(target), tables);
+    QCOMPARE(describeLists(target), lists);
+    QCOMPARE(picturesOf(target).size(), pictures);
+    if (pictures)
+        QCOMPARE(picturesOf(target), picturesOf(*source));
+    QVERIFY(target.toPlainText().startsWith(QLatin1String("before ")));
+    QVERIFY(target.toPlainText().endsWith(QLatin1String("after")));
+    QVERIFY2(target.toPlainText().contains(from), qPrintable(target.toPlainText()));
 }
 
 void TestRtfWriter::indentLevelBecomesLeftMargin()
