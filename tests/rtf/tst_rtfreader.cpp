@@ -2,6 +2,7 @@
 
 #include "platform/DocumentIO.h"
 #include "platform/rtf/RtfPictures.h"
+#include "platform/rtf/RtfProperties.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
 
@@ -74,6 +75,8 @@ private slots:
     void lists();
     void pictures_data();
     void pictures();
+    void moreProperties_data();
+    void moreProperties();
     void paragraphStructure_data();
     void paragraphStructure();
     void emptyParagraphKeepsItsFormat();
@@ -755,6 +758,83 @@ void TestRtfReader::pictures()
         QVERIFY(!doc->resource(QTextDocument::ImageResource, QUrl(images.first().name())).value<QImage>().isNull());
         doc = read(documentToRtf(*doc));
     }
+}
+
+namespace {
+
+// The character and paragraph properties beyond what describeChar/describeBlock show.
+QString describeMore(const QTextDocument& doc, const QString& needle)
+{
+    const QTextCharFormat c = formatOf(doc, needle);
+    const QTextBlockFormat b = blockFormatOf(doc, needle);
+    QStringList parts;
+    parts << describeChar(c, doc);
+    if (c.fontCapitalization() != QFont::MixedCase)
+        parts << QStringLiteral("caps=%1").arg(int(c.fontCapitalization()));
+    if (c.hasProperty(rtf::CharUnderlineKind))
+        parts << QStringLiteral("ulkind=%1").arg(c.intProperty(rtf::CharUnderlineKind));
+    if (c.hasProperty(QTextFormat::FontLetterSpacing))
+        parts << QStringLiteral("spacing=%1").arg(twips(c.fontLetterSpacing()));
+    if (b.hasProperty(QTextFormat::LineHeight))
+        parts << QStringLiteral("line=%1:%2").arg(b.lineHeightType()).arg(b.lineHeight());
+    if (b.nonBreakableLines())
+        parts << QStringLiteral("keep");
+    if (b.boolProperty(rtf::ParaKeepWithNext))
+        parts << QStringLiteral("keepn");
+    if (b.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+        parts << QStringLiteral("pagebreak");
+    if (b.layoutDirection() == Qt::RightToLeft)
+        parts << QStringLiteral("rtl");
+    for (const QTextOption::Tab& t : b.tabPositions())
+        parts << QStringLiteral("tab=%1:%2").arg(twips(t.position)).arg(int(t.type));
+    if (b.hasProperty(rtf::ParaTabLeaders))
+        parts << QStringLiteral("leaders=") + b.stringProperty(rtf::ParaTabLeaders);
+    return parts.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+void TestRtfReader::moreProperties_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("description");
+
+    QTest::newRow("associated bold and size on double-byte text")
+        << sample("{\\rtlch\\ab\\afs40\\ltrch\\fs20 latin \\dbch\\af1 X}") << "X" << "font=Courier New pt=20 bold";
+    QTest::newRow("associated properties do not touch ordinary runs")
+        << sample("{\\rtlch\\ab\\afs40\\ltrch\\fs20 latin \\dbch\\af1 X}") << "latin" << "font=Arial pt=10";
+    QTest::newRow("right-to-left run takes the associated italic") << sample("\\ai\\rtlch R\\ltrch L") << "R"
+                                                                  << "font=Arial italic";
+    QTest::newRow("all capitals") << sample("a{\\caps X}") << "X" << "font=Arial caps=1";
+    QTest::newRow("small capitals") << sample("a{\\scaps X}") << "X" << "font=Arial caps=3";
+    QTest::newRow("double underline") << sample("a{\\uldb X}") << "X" << "font=Arial ul=1 ulkind=1";
+    QTest::newRow("thick underline") << sample("a{\\ulth X}") << "X" << "font=Arial ul=1 ulkind=2";
+    QTest::newRow("word underline") << sample("a{\\ulw X}") << "X" << "font=Arial ul=1 ulkind=3";
+    QTest::newRow("expanded letters") << sample("a{\\expndtw40 X}") << "X" << "font=Arial spacing=40";
+    QTest::newRow("expanded by quarter points") << sample("a{\\expnd4 X}") << "X" << "font=Arial spacing=20";
+    QTest::newRow("raised text") << sample("a{\\up6 X}") << "X" << "font=Arial super";
+    QTest::newRow("double spacing") << sample("\\sl480\\slmult1 X\\par") << "X" << "font=Arial line=1:200";
+    QTest::newRow("at least 18 pt") << sample("\\sl360\\slmult0 X\\par") << "X" << "font=Arial line=3:24";
+    QTest::newRow("exactly 12 pt") << sample("\\sl-240\\slmult0 X\\par") << "X" << "font=Arial line=2:16";
+    QTest::newRow("keep lines and keep with next") << sample("\\keep\\keepn X\\par") << "X" << "font=Arial keep keepn";
+    QTest::newRow("page break before") << sample("\\pagebb X\\par") << "X" << "font=Arial pagebreak";
+    QTest::newRow("page break character") << sample("a\\page X\\par") << "X" << "font=Arial pagebreak";
+    QTest::newRow("right-to-left paragraph") << sample("\\rtlpar X\\par") << "X" << "font=Arial rtl";
+    QTest::newRow("tab stops with leaders")
+        << sample("\\tx720\\tqr\\tldot\\tx5000\\tqc\\tx3000\\tqdec\\tlhyph\\tx4000 X\\tab 1\\par") << "X"
+        << "font=Arial tab=720:0 tab=5000:1 tab=3000:2 tab=4000:3 leaders=5000:1 4000:2";
+}
+
+void TestRtfReader::moreProperties()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    QFETCH(QString, description);
+    auto doc = read(rtf);
+    QCOMPARE(describeMore(*doc, text), description);
+    auto again = read(documentToRtf(*doc));
+    QCOMPARE(describeMore(*again, text), description);
 }
 
 void TestRtfReader::paragraphStructure_data()

@@ -20,7 +20,10 @@ enum RtfProperty : int {
     // Character formatting Qt does not draw but a save must keep.
     CharHidden = QTextFormat::UserProperty + 0x130, // \v
     CharCaps, // 1: \caps, 2: \scaps
-    CharUnderlineKind, // an RTF underline word Qt has no style for (\uldb, \ulth, \ulw)
+    CharUnderlineKind, // an RTF underline Qt draws as a single line: 1 \uldb, 2 \ulth, 3 \ulw
+    // Paragraphs (QTextBlockFormat).
+    ParaKeepWithNext = QTextFormat::UserProperty + 0x140, // \keepn
+    ParaTabLeaders, // QString "position:leader ..." for tab stops with leaders (see the reader)
 };
 
 } // namespace tarnwick::platform::rtf

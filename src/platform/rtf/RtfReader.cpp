@@ -3,6 +3,7 @@
 #include "platform/rtf/CodePages.h"
 #include "platform/rtf/RtfLists.h"
 #include "platform/rtf/RtfPictures.h"
+#include "platform/rtf/RtfProperties.h"
 #include "platform/rtf/RtfTables.h"
 
 #include <QColor>
@@ -43,6 +44,8 @@ enum class Kw : std::uint8_t {
     BrdrS, BrdrDb, BrdrDot, BrdrDash, BrdrNone, BrdrW, BrdrCf, ClCbPat, ClShdng, ClVertAlT, ClVertAlC, ClVertAlB,
     ClMgf, ClMrg, ClVmgf, ClVmrg,
     ListTable, ListOverrideTable, List, ListLevel, LevelNfc, LevelStartAt, LevelText, ListId, ListOverride, Ls, Ilvl,
+    Ab, Ai, Afs, Af, Loch, Hich, Dbch, Rtlch, Ltrch, Caps, Scaps, UlDouble, UlThick, UlWords, Expndtw, Expnd,
+    Page, PageBb, Keep, KeepN, RtlPar, LtrPar, Sl, SlMult, Tx, Tqr, Tqc, Tqdec, Tb, TlDot, TlHyph, TlUl, TlTh, TlEq,
     Pict, PictKind, PicW, PicH, PicWGoal, PicHGoal, PicScaleX, PicScaleY, WbmBitsPixel, WbmWidthBytes, ShpPict, NonShpPict,
     ListText, Pn, PnLvlBlt, PnLvlBody, PnLvl, PnDec, PnLcLtr, PnUcLtr, PnLcRm, PnUcRm, PnStart, PnTxtA, PnTxtB,
     Emdash, Endash, Lquote, Rquote, Ldblquote, Rdblquote, Bullet, Emspace, Enspace, Qmspace,
@@ -57,6 +60,12 @@ struct Keyword {
 // Destinations listed as SkipDest hold nothing the document model shows; some writers omit
 // the \* in front of them, so they are known by name.
 constexpr Keyword kKeywords[] = {
+    {"ab", Kw::Ab}, {"af", Kw::Af}, {"afs", Kw::Afs}, {"ai", Kw::Ai}, {"caps", Kw::Caps},
+    {"dbch", Kw::Dbch}, {"expnd", Kw::Expnd}, {"expndtw", Kw::Expndtw}, {"hich", Kw::Hich}, {"keep", Kw::Keep},
+    {"keepn", Kw::KeepN}, {"loch", Kw::Loch}, {"ltrch", Kw::Ltrch}, {"ltrpar", Kw::LtrPar}, {"pagebb", Kw::PageBb},
+    {"rtlch", Kw::Rtlch}, {"rtlpar", Kw::RtlPar}, {"scaps", Kw::Scaps}, {"sl", Kw::Sl}, {"slmult", Kw::SlMult},
+    {"tb", Kw::Tb}, {"tldot", Kw::TlDot}, {"tleq", Kw::TlEq}, {"tlhyph", Kw::TlHyph}, {"tlth", Kw::TlTh},
+    {"tlul", Kw::TlUl}, {"tqc", Kw::Tqc}, {"tqdec", Kw::Tqdec}, {"tqr", Kw::Tqr}, {"tx", Kw::Tx},
     {"aftncn", Kw::SkipDest}, {"aftnsep", Kw::SkipDest}, {"aftnsepc", Kw::SkipDest},
     {"annotation", Kw::SkipDest}, {"ansi", Kw::Ansi}, {"ansicpg", Kw::AnsiCpg},
     {"atnauthor", Kw::SkipDest}, {"atndate", Kw::SkipDest}, {"atnid", Kw::SkipDest},
@@ -95,7 +104,7 @@ constexpr Keyword kKeywords[] = {
     {"manager", Kw::SkipDest}, {"mmathPr", Kw::SkipDest}, {"nestcell", Kw::NestCell},
     {"nestrow", Kw::NestRow}, {"nesttableprops", Kw::NestTableProps}, {"nonesttables", Kw::SkipDest}, {"nonshppict", Kw::NonShpPict},
     {"nosupersub", Kw::NoSuperSub}, {"objdata", Kw::SkipDest}, {"object", Kw::SkipDest},
-    {"operator", Kw::SkipDest}, {"page", Kw::Par}, {"panose", Kw::SkipDest}, {"par", Kw::Par},
+    {"operator", Kw::SkipDest}, {"page", Kw::Page}, {"panose", Kw::SkipDest}, {"par", Kw::Par},
     {"pard", Kw::Pard}, {"pc", Kw::Pc}, {"pca", Kw::Pca}, {"pgdsctbl", Kw::SkipDest},
     {"pict", Kw::Pict}, {"pngblip", Kw::PictKind}, {"jpegblip", Kw::PictKind},
     {"emfblip", Kw::PictKind}, {"wmetafile", Kw::PictKind}, {"macpict", Kw::PictKind}, {"pmmetafile", Kw::PictKind},
@@ -120,10 +129,10 @@ constexpr Keyword kKeywords[] = {
     {"trbrdrv", Kw::OtherBorder}, {"trgaph", Kw::Trgaph}, {"trhdr", Kw::Trhdr}, {"trleft", Kw::Trleft},
     {"trowd", Kw::Trowd}, {"trqc", Kw::Trqc}, {"trql", Kw::Trql}, {"trqr", Kw::Trqr}, {"txe", Kw::SkipDest}, {"u", Kw::U}, {"up", Kw::Up}, {"uc", Kw::Uc}, {"ud", Kw::Ud},
     {"ul", Kw::Ul}, {"uld", Kw::UlDotted}, {"uldash", Kw::UlDash}, {"uldashd", Kw::UlDashDot},
-    {"uldashdd", Kw::UlDashDotDot}, {"uldb", Kw::Ul}, {"ulhwave", Kw::UlWave},
-    {"ulldash", Kw::UlDash}, {"ulnone", Kw::UlNone}, {"ulth", Kw::Ul}, {"ulthd", Kw::UlDotted},
+    {"uldashdd", Kw::UlDashDotDot}, {"uldb", Kw::UlDouble}, {"ulhwave", Kw::UlWave},
+    {"ulldash", Kw::UlDash}, {"ulnone", Kw::UlNone}, {"ulth", Kw::UlThick}, {"ulthd", Kw::UlDotted},
     {"ulthdash", Kw::UlDash}, {"ulthdashd", Kw::UlDashDot}, {"ulthdashdd", Kw::UlDashDotDot},
-    {"ulthldash", Kw::UlDash}, {"ululdbwave", Kw::UlWave}, {"ulw", Kw::Ul},
+    {"ulthldash", Kw::UlDash}, {"ululdbwave", Kw::UlWave}, {"ulw", Kw::UlWords},
     {"ulwave", Kw::UlWave}, {"upr", Kw::Upr}, {"userprops", Kw::SkipDest}, {"v", Kw::Hidden},
     {"webhidden", Kw::Hidden}, {"wgrffmtfilter", Kw::SkipDest}, {"xe", Kw::SkipDest},
     {"xmlnstbl", Kw::SkipDest}, {"zwj", Kw::Zwj}, {"zwnj", Kw::Zwnj},
@@ -165,12 +174,25 @@ struct CharAttrs {
     std::uint8_t strike = 0;
     std::uint8_t valign = 0; // QTextCharFormat::VerticalAlignment
     std::uint8_t hidden = 0;
+    std::uint8_t caps = 0; // 1 \caps, 2 \scaps
+    std::uint8_t underlineKind = 0; // 1 \uldb, 2 \ulth, 3 \ulw: kept for the writer, drawn as single
+    int letterSpacing = 0; // twips, \expndtw
+    // Associated properties (\af, \afs, \ab, \ai) govern right-to-left and double-byte runs
+    // (\rtlch, \dbch); -1 or 0: not stated, the ordinary ones hold.
+    int assocFont = -1;
+    int assocHalfPoints = 0;
+    std::int8_t assocBold = -1;
+    std::int8_t assocItalic = -1;
+    std::uint8_t runKind = 0; // 0 \loch/\hich/\ltrch, 1 \rtlch, 2 \dbch
 
     bool operator==(const CharAttrs& o) const
     {
         return font == o.font && halfPoints == o.halfPoints && fg == o.fg && bg == o.bg
             && href == o.href && bold == o.bold && italic == o.italic && underline == o.underline
-            && strike == o.strike && valign == o.valign && hidden == o.hidden;
+            && strike == o.strike && valign == o.valign && hidden == o.hidden && caps == o.caps
+            && underlineKind == o.underlineKind && letterSpacing == o.letterSpacing && assocFont == o.assocFont
+            && assocHalfPoints == o.assocHalfPoints && assocBold == o.assocBold && assocItalic == o.assocItalic
+            && runKind == o.runKind;
     }
     bool operator!=(const CharAttrs& o) const { return !(*this == o); }
 };
@@ -179,8 +201,38 @@ size_t qHash(const CharAttrs& a, size_t seed = 0)
 {
     return qHashMulti(seed, a.font, a.halfPoints, a.fg, a.bg, a.href,
                       (a.bold << 20) | (a.italic << 16) | (a.underline << 12) | (a.strike << 8)
-                          | (a.valign << 4) | a.hidden);
+                          | (a.valign << 4) | a.hidden | (a.caps << 24) | (a.underlineKind << 26));
 }
+
+// The properties a run of text shows: associated ones where the run is of their kind.
+CharAttrs effectiveAttrs(const CharAttrs& a)
+{
+    if (a.runKind == 0 && a.assocFont < 0 && a.assocHalfPoints == 0 && a.assocBold < 0 && a.assocItalic < 0)
+        return a;
+    CharAttrs e = a;
+    if (a.runKind != 0) {
+        if (a.assocFont >= 0)
+            e.font = a.assocFont;
+        if (a.assocHalfPoints > 0)
+            e.halfPoints = a.assocHalfPoints;
+        if (a.assocBold >= 0)
+            e.bold = static_cast<std::uint8_t>(a.assocBold);
+        if (a.assocItalic >= 0)
+            e.italic = static_cast<std::uint8_t>(a.assocItalic);
+    }
+    e.assocFont = -1;
+    e.assocHalfPoints = 0;
+    e.assocBold = -1;
+    e.assocItalic = -1;
+    e.runKind = 0;
+    return e;
+}
+
+struct TabStop {
+    int position = 0; // twips
+    int kind = 0; // 0 left, 1 right, 2 centre, 3 decimal
+    int leader = 0; // 0 none, 1 dots, 2 hyphens, 3 underline, 4 thick line, 5 equal signs
+};
 
 struct ParaAttrs {
     int align = 0; // 0 left, 1 centre, 2 right, 3 justified
@@ -191,6 +243,13 @@ struct ParaAttrs {
     int sa = 0;
     int itap = 0; // \itap: how deep in nested tables; 0 with \intbl means 1
     bool inTable = false;
+    int lineSpacing = 0; // \sl: twips, negative for "exactly"
+    bool lineMultiple = false; // \slmult1: \sl counts 240ths of a line
+    bool keep = false;
+    bool keepNext = false;
+    bool pageBreakBefore = false;
+    bool rtl = false;
+    QList<TabStop> tabs;
     int ls = 0; // \ls: the list override the paragraph belongs to
     int ilvl = 0;
     // Word 6 numbering (\pn): the number format, 0 for none, and its level, start and texts.
@@ -461,7 +520,10 @@ private:
     QHash<qint64, QPointer<QTextList>> lists_; // (list, level) → the QTextList its items join
     Picture picture_; // the {\pict} being read
     int pictureNibble_ = -1;
-    bool pictureShown_ = false; // the last {\pict} became a picture: skip its \nonshppict twin
+    bool pictureShown_ = false;
+    bool pageBreakNext_ = false; // \page: the next paragraph starts a page
+    int tabKind_ = 0; // \tqr... and \tl... words before the \tx they describe
+    int tabLeader_ = 0; // the last {\pict} became a picture: skip its \nonshppict twin
     const char* pictureKindWord_ = nullptr;
     QString listLabel_; // the fallback label ({\listtext}, {\pntext}) of the coming paragraph
     CharAttrs listLabelAttrs_;
@@ -863,6 +925,97 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
         break;
     case Kw::Hidden:
         g.chars.hidden = on;
+        break;
+    case Kw::Ab:
+        g.chars.assocBold = on;
+        break;
+    case Kw::Ai:
+        g.chars.assocItalic = on;
+        break;
+    case Kw::Afs:
+        g.chars.assocHalfPoints = std::clamp(param, 0, kMaxHalfPoints);
+        break;
+    case Kw::Af:
+        g.chars.assocFont = param;
+        break;
+    case Kw::Loch:
+    case Kw::Hich:
+    case Kw::Ltrch:
+        g.chars.runKind = 0;
+        break;
+    case Kw::Rtlch:
+        g.chars.runKind = 1;
+        break;
+    case Kw::Dbch:
+        g.chars.runKind = 2;
+        break;
+    case Kw::Caps:
+        g.chars.caps = on ? 1 : 0;
+        break;
+    case Kw::Scaps:
+        g.chars.caps = on ? 2 : 0;
+        break;
+    case Kw::UlDouble:
+    case Kw::UlThick:
+    case Kw::UlWords:
+        g.chars.underline = on ? QTextCharFormat::SingleUnderline : QTextCharFormat::NoUnderline;
+        g.chars.underlineKind = on ? (kw == Kw::UlDouble ? 1 : kw == Kw::UlThick ? 2 : 3) : 0;
+        break;
+    case Kw::Expndtw:
+        g.chars.letterSpacing = std::clamp(param, -kMaxTwips, kMaxTwips);
+        break;
+    case Kw::Expnd: // quarter points
+        g.chars.letterSpacing = std::clamp(param, -kMaxTwips / 5, kMaxTwips / 5) * 5;
+        break;
+    case Kw::Page:
+        if (g.dest == Dest::Normal) {
+            endParagraph();
+            pageBreakNext_ = true;
+        }
+        break;
+    case Kw::PageBb:
+        g.para.pageBreakBefore = on;
+        break;
+    case Kw::Keep:
+        g.para.keep = on;
+        break;
+    case Kw::KeepN:
+        g.para.keepNext = on;
+        break;
+    case Kw::RtlPar:
+        g.para.rtl = true;
+        break;
+    case Kw::LtrPar:
+        g.para.rtl = false;
+        break;
+    case Kw::Sl:
+        g.para.lineSpacing = std::clamp(param, -kMaxTwips, kMaxTwips);
+        break;
+    case Kw::SlMult:
+        g.para.lineMultiple = on;
+        break;
+    case Kw::Tqr:
+        tabKind_ = 1;
+        break;
+    case Kw::Tqc:
+        tabKind_ = 2;
+        break;
+    case Kw::Tqdec:
+        tabKind_ = 3;
+        break;
+    case Kw::TlDot:
+    case Kw::TlHyph:
+    case Kw::TlUl:
+    case Kw::TlTh:
+    case Kw::TlEq:
+        tabLeader_ = kw == Kw::TlDot ? 1 : kw == Kw::TlHyph ? 2 : kw == Kw::TlUl ? 3 : kw == Kw::TlTh ? 4 : 5;
+        break;
+    case Kw::Tx:
+    case Kw::Tb:
+        if (g.para.tabs.size() < 64)
+            g.para.tabs.append(TabStop{std::clamp(param, 0, kMaxTwips), kw == Kw::Tb ? 0 : tabKind_, tabLeader_});
+        tabKind_ = 0;
+        tabLeader_ = 0;
         break;
 
     case Kw::Pard:
@@ -1269,7 +1422,7 @@ void Parser::appendRun(QStringView text)
         return;
     beginContent();
     placeListLabel();
-    const CharAttrs& attrs = top().chars;
+    const CharAttrs attrs = effectiveAttrs(top().chars);
     if (attrs != runAttrs_) {
         flushRun();
         runAttrs_ = attrs;
@@ -1310,6 +1463,8 @@ void Parser::endParagraph()
     if (cursor_->block().length() == 1)
         cursor_->setBlockCharFormat(charFormat(top().chars));
     pendingBlockFormat_ = blockFormat(top().para);
+    if (std::exchange(pageBreakNext_, false))
+        pendingBlockFormat_.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
     paragraphPending_ = true;
     atParagraphStart_ = true;
 }
@@ -1890,6 +2045,14 @@ QTextCharFormat Parser::charFormat(const CharAttrs& attrs)
         f.setFontStrikeOut(true);
     if (attrs.valign)
         f.setVerticalAlignment(static_cast<QTextCharFormat::VerticalAlignment>(attrs.valign));
+    if (attrs.caps)
+        f.setFontCapitalization(attrs.caps == 1 ? QFont::AllUppercase : QFont::SmallCaps);
+    if (attrs.underlineKind && attrs.underline)
+        f.setProperty(CharUnderlineKind, static_cast<int>(attrs.underlineKind));
+    if (attrs.letterSpacing) {
+        f.setFontLetterSpacingType(QFont::AbsoluteSpacing);
+        f.setFontLetterSpacing(attrs.letterSpacing / kTwipsPerPixel);
+    }
     if (attrs.fg >= 0 && static_cast<std::size_t>(attrs.fg) < colors_.size() && colors_[attrs.fg].defined)
         f.setForeground(colors_[attrs.fg].color);
     if (attrs.bg >= 0 && static_cast<std::size_t>(attrs.bg) < colors_.size() && colors_[attrs.bg].defined)
@@ -1926,6 +2089,35 @@ QTextBlockFormat Parser::blockFormat(const ParaAttrs& para) const
         f.setTopMargin(para.sb / kTwipsPerPixel);
     if (para.sa)
         f.setBottomMargin(para.sa / kTwipsPerPixel);
+    if (para.lineSpacing > 0 && para.lineMultiple)
+        f.setLineHeight(para.lineSpacing * 100.0 / 240.0, QTextBlockFormat::ProportionalHeight);
+    else if (para.lineSpacing > 0)
+        f.setLineHeight(para.lineSpacing / kTwipsPerPixel, QTextBlockFormat::MinimumHeight);
+    else if (para.lineSpacing < 0)
+        f.setLineHeight(-para.lineSpacing / kTwipsPerPixel, QTextBlockFormat::FixedHeight);
+    if (para.keep)
+        f.setNonBreakableLines(true);
+    if (para.keepNext)
+        f.setProperty(ParaKeepWithNext, true);
+    if (para.pageBreakBefore)
+        f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    if (para.rtl)
+        f.setLayoutDirection(Qt::RightToLeft);
+    if (!para.tabs.isEmpty()) {
+        QList<QTextOption::Tab> tabs;
+        QStringList leaders;
+        for (const TabStop& t : para.tabs) {
+            static const QTextOption::TabType types[] = {QTextOption::LeftTab, QTextOption::RightTab,
+                                                         QTextOption::CenterTab, QTextOption::DelimiterTab};
+            tabs.append(QTextOption::Tab(t.position / kTwipsPerPixel, types[t.kind],
+                                         t.kind == 3 ? QChar(u'.') : QChar()));
+            if (t.leader)
+                leaders << QStringLiteral("%1:%2").arg(t.position).arg(t.leader);
+        }
+        f.setTabPositions(tabs);
+        if (!leaders.isEmpty())
+            f.setProperty(ParaTabLeaders, leaders.join(QLatin1Char(' ')));
+    }
     return f;
 }
 

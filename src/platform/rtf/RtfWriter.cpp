@@ -38,6 +38,9 @@ struct Attrs {
     int underline = QTextCharFormat::NoUnderline;
     int strike = 0;
     int valign = QTextCharFormat::AlignNormal;
+    int caps = 0; // 1 all capitals, 2 small capitals
+    int underlineKind = 0; // 1 double, 2 thick, 3 words only (drawn as single)
+    int letterSpacing = 0; // twips
     QString href;
 };
 
@@ -256,6 +259,14 @@ const Attrs& Writer::attrsFor(int formatIndex, const QTextCharFormat& format)
         a.bg = colorIndex(format.background());
     if (format.isAnchor())
         a.href = format.anchorHref();
+    if (format.fontCapitalization() == QFont::AllUppercase)
+        a.caps = 1;
+    else if (format.fontCapitalization() == QFont::SmallCaps)
+        a.caps = 2;
+    if (a.underline == QTextCharFormat::SingleUnderline)
+        a.underlineKind = std::clamp(format.intProperty(CharUnderlineKind), 0, 3);
+    if (format.hasProperty(QTextFormat::FontLetterSpacing) && format.fontLetterSpacingType() == QFont::AbsoluteSpacing)
+        a.letterSpacing = toTwips(format.fontLetterSpacing());
     return *attrsByFormat_.insert(formatIndex, a);
 }
 
@@ -276,8 +287,18 @@ void Writer::setAttrs(const Attrs& want)
         want.bold ? word("b") : word("b", 0);
     if (want.italic != current_.italic)
         want.italic ? word("i") : word("i", 0);
-    if (want.underline != current_.underline)
-        word(underlineWord(want.underline));
+    if (want.underline != current_.underline || want.underlineKind != current_.underlineKind) {
+        static const char* const kinds[] = {"ul", "uldb", "ulth", "ulw"};
+        word(want.underline == QTextCharFormat::SingleUnderline ? kinds[want.underlineKind] : underlineWord(want.underline));
+    }
+    if (want.caps != current_.caps) {
+        if (current_.caps)
+            word(current_.caps == 1 ? "caps" : "scaps", 0);
+        if (want.caps)
+            word(want.caps == 1 ? "caps" : "scaps");
+    }
+    if (want.letterSpacing != current_.letterSpacing)
+        word("expndtw", want.letterSpacing);
     if (want.strike != current_.strike)
         want.strike ? word("strike") : word("strike", 0);
     if (want.valign != current_.valign) {
@@ -364,6 +385,53 @@ void Writer::writeBlock(const QTextBlock& block, int from, int to, int depth, co
         word("sb", std::max(sb, 0));
     if (const int sa = toTwips(bf.bottomMargin()))
         word("sa", std::max(sa, 0));
+    if (bf.hasProperty(QTextFormat::LineHeight) && bf.lineHeightType() != QTextBlockFormat::SingleHeight) {
+        const qreal h = bf.lineHeight();
+        switch (bf.lineHeightType()) {
+        case QTextBlockFormat::ProportionalHeight:
+            word("sl", static_cast<int>(std::clamp<qreal>(std::round(h * 240 / 100), 1, kMaxTwips)));
+            word("slmult", 1);
+            break;
+        case QTextBlockFormat::MinimumHeight:
+            word("sl", std::max(1, toTwips(h)));
+            word("slmult", 0);
+            break;
+        case QTextBlockFormat::FixedHeight:
+            word("sl", -std::max(1, toTwips(h)));
+            word("slmult", 0);
+            break;
+        default:
+            break;
+        }
+    }
+    if (bf.nonBreakableLines())
+        word("keep");
+    if (bf.boolProperty(ParaKeepWithNext))
+        word("keepn");
+    if (bf.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+        word("pagebb");
+    if (bf.layoutDirection() == Qt::RightToLeft)
+        word("rtlpar");
+    const QList<QTextOption::Tab> tabs = bf.tabPositions();
+    if (!tabs.isEmpty()) {
+        QHash<int, int> leaders;
+        for (const QString& entry : bf.stringProperty(ParaTabLeaders).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            leaders.insert(entry.section(QLatin1Char(':'), 0, 0).toInt(), entry.section(QLatin1Char(':'), 1).toInt());
+        static const char* const leaderWords[] = {nullptr, "tldot", "tlhyph", "tlul", "tlth", "tleq"};
+        for (const QTextOption::Tab& tab : tabs) {
+            const int at = std::max(0, toTwips(tab.position));
+            const int leader = std::clamp(leaders.value(at), 0, 5);
+            if (tab.type == QTextOption::RightTab)
+                word("tqr");
+            else if (tab.type == QTextOption::CenterTab)
+                word("tqc");
+            else if (tab.type == QTextOption::DelimiterTab)
+                word("tqdec");
+            if (leader)
+                word(leaderWords[leader]);
+            word("tx", at);
+        }
+    }
 
     const int start = std::max(from, block.position());
     const int end = std::min(to, block.position() + block.length() - 1);
