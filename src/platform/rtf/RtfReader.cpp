@@ -308,6 +308,12 @@ int hexValue(unsigned char c)
     return -1;
 }
 
+// Characters QTextDocument gives a structural meaning must not enter as text.
+bool isStructural(char16_t c)
+{
+    return (c < 0x20 && c != u'\t') || c == 0x2029 || c == 0xFDD0 || c == 0xFDD1 || c == 0xFFFC;
+}
+
 // Bytes that end a run of plain text.
 struct TextStops {
     bool stop[256] = {};
@@ -1401,10 +1407,7 @@ void Parser::emitBody(QStringView text)
     qsizetype from = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
-        // Characters QTextDocument gives a structural meaning must not enter as text.
-        const bool structural = (c < 0x20 && c != u'\t') || c == 0x2029 || c == 0xFDD0 || c == 0xFDD1
-            || c == 0xFFFC;
-        if (!structural)
+        if (!isStructural(c))
             continue;
         appendRun(text.mid(from, i - from));
         from = i + 1;
@@ -1892,7 +1895,11 @@ void Parser::placeListLabel()
         flushRun();
         runAttrs_ = listLabelAttrs_;
     }
-    runText_.append(label);
+    // The label is text like any other: characters with a structural meaning stay out.
+    for (QChar c : label) {
+        if (!isStructural(c.unicode()))
+            runText_.append(c);
+    }
 }
 
 void Parser::pictureKeyword(Kw kw, int param)
