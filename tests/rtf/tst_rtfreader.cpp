@@ -562,6 +562,9 @@ void TestRtfReader::tables_data()
     QTest::newRow("paragraph marks closing cells")
         << QByteArray("{\\rtf1{\\trowd{{\\pard\\intbl A\\par}\\cell}{{\\pard\\intbl B\\par}\\cell}\\intbl\\row}}")
         << QStringList{"table 1x2 widths=1440,1440 header=0", "| A | B |"} << "\nA\nB\n";
+    QTest::newRow("an empty last paragraph of a cell stays")
+        << QByteArray("{\\rtf1\\pard\\intbl A\\par\\pard\\intbl\\cell B\\cell\\row}")
+        << QStringList{"table 1x2 widths=1440,1440 header=0", "| A | B |"} << "\nA\n\nB\n";
     QTest::newRow("several paragraphs in a cell") << QByteArray("{\\rtf1\\pard\\intbl A\\par B\\cell C\\cell\\row}")
                                                   << QStringList{"table 1x2 widths=1440,1440 header=0", "| A/B | C |"}
                                                   << "\nA\nB\nC\n";

@@ -492,6 +492,7 @@ private:
     QTextBlockFormat pendingBlockFormat_;
     QTextBlockFormat landingFormat_; // the block an insertion starts in
     bool atParagraphStart_ = true; // the next content begins a paragraph
+    bool pardAfterMark_ = false; // a \pard came after the last paragraph mark
     QHash<CharAttrs, QTextCharFormat> formats_;
 
     // Tables being read, outermost first; a paragraph's \itap says how many it sits in.
@@ -1027,6 +1028,7 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
     case Kw::Pard:
         g.para = ParaAttrs{};
         borderSide_ = -1;
+        pardAfterMark_ = paragraphPending_;
         break;
     case Kw::Ql:
         g.para.align = 0;
@@ -1466,6 +1468,7 @@ void Parser::endParagraph()
     if (cursor_->block().length() == 1)
         cursor_->setBlockCharFormat(charFormat(top().chars));
     pendingBlockFormat_ = blockFormat(top().para);
+    pardAfterMark_ = false;
     if (std::exchange(pageBreakNext_, false))
         pendingBlockFormat_.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
     paragraphPending_ = true;
@@ -1518,7 +1521,8 @@ void Parser::nextCell()
 void Parser::cellEnd(std::size_t level)
 {
     level = std::min(level, kMaxTableDepth);
-    const bool markClosesCell = atParagraphStart_ && paragraphPending_ && tables_.size() == level
+    // A \pard after the mark starts another paragraph, empty as it may be: it stays.
+    const bool markClosesCell = atParagraphStart_ && paragraphPending_ && !pardAfterMark_ && tables_.size() == level
         && tables_.back().cellOpen;
     if (markClosesCell) {
         // "text\par\cell": the cell end stands for the paragraph mark before it.
