@@ -15,10 +15,13 @@ constexpr double kTwipsPerPixel = 15.0;
 // Whether the bytes look like RTF at all: "{\rtf", after an optional UTF-8 BOM and white space.
 bool looksLikeRtf(const QByteArray& data);
 
-// Reads RTF as the rich edit control, Word, LibreOffice and pandoc write it. What the document
-// model cannot show (pictures, objects, headers, footers, notes, document info, style sheets)
-// is dropped; table cells become tab-separated paragraphs. Malformed input is read as far as it
-// makes sense and never fails once the "{\rtf" signature is there.
+// Reads RTF as the rich edit control, Word, LibreOffice and pandoc write it: tables become
+// QTextTables (nested ones nested), list tables and \pn numbering QTextLists, pictures images
+// that keep their original bytes (RtfPictures.h). What the document model cannot show (objects,
+// headers, footers, notes, document info, style sheets) is dropped. Destinations are one enum
+// (Dest) and one switch each in keyword(), emitText() and groupEnd(): a new destination is a
+// keyword, an enum value and the cases that collect its text. Malformed input is read as far
+// as it makes sense and never fails once the "{\rtf" signature is there.
 class RtfReader
 {
 public:
