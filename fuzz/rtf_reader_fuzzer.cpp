@@ -42,8 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
     }
     // Text, formatting, tables and lists all survive the writer.
-    const QStringList before = rtftest::describeDocument(doc) + rtftest::describeTables(doc) + rtftest::describeLists(doc);
-    const QStringList after = rtftest::describeDocument(again) + rtftest::describeTables(again) + rtftest::describeLists(again);
+    const QStringList before =
+        rtftest::describeDocument(doc) + rtftest::describeTables(doc) + rtftest::describeLists(doc);
+    const QStringList after =
+        rtftest::describeDocument(again) + rtftest::describeTables(again) + rtftest::describeLists(again);
     if (before != after) {
         std::fprintf(stderr, "round trip changed the document\n--- read\n%s\n--- read(write(read))\n%s\n",
                      qPrintable(before.join(QLatin1Char('\n'))), qPrintable(after.join(QLatin1Char('\n'))));

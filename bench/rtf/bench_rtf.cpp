@@ -116,8 +116,9 @@ void generateTableRtf(qsizetype targetSize, QByteArray* tables, QByteArray* flat
 {
     std::mt19937 rng(20241207);
     auto pick = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-    static const char* const words[] = {"lorem", "ipsum", "dolor", "sit", "amet", "consectetur", "adipiscing",
-                                        "elit", "caf\\'e9", "\\u8364?", "tempor", "labore", "magna"};
+    static const char* const words[] = {"lorem",       "ipsum",      "dolor", "sit",      "amet",
+                                        "consectetur", "adipiscing", "elit",  "caf\\'e9", "\\u8364?",
+                                        "tempor",      "labore",     "magna"};
     static const char* const runFormats[] = {"\\b ", "\\i ", "\\ul ", "\\cf1 ", "\\fs28 ", ""};
     const QByteArray header = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\n"
                               "{\\colortbl ;\\red255\\green0\\blue0;}\n";
@@ -127,8 +128,9 @@ void generateTableRtf(qsizetype targetSize, QByteArray* tables, QByteArray* flat
     flat->reserve(targetSize);
     QByteArray rowDef = "\\trowd\\trgaph108\\trleft-108";
     for (int c = 1; c <= 5; ++c)
-        rowDef += "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10\\clbrdrr\\brdrs\\brdrw10\\cellx"
-            + QByteArray::number(c * 1900);
+        rowDef += "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10\\clbrdrr\\brdrs\\brdrw10"
+                  "\\cellx" +
+                  QByteArray::number(c * 1900);
     rowDef += '\n';
     while (tables->size() < targetSize) {
         *tables += rowDef;
@@ -320,8 +322,8 @@ int main(int argc, char** argv)
     {
         QFile f(tablesPath);
         QFile g(flatPath);
-        if (!f.open(QIODevice::WriteOnly) || f.write(tables) != tables.size() || !g.open(QIODevice::WriteOnly)
-            || g.write(flat) != flat.size()) {
+        if (!f.open(QIODevice::WriteOnly) || f.write(tables) != tables.size() || !g.open(QIODevice::WriteOnly) ||
+            g.write(flat) != flat.size()) {
             std::fprintf(stderr, "cannot write the table samples to %s\n", qPrintable(dir.path()));
             return 2;
         }
@@ -344,7 +346,8 @@ int main(int argc, char** argv)
     const Outcome loadText = runCase("load-text", textPath, runs, QString());
     const Outcome saveText = runCase("save-text", textPath, runs, dir.filePath(QStringLiteral("saved-from-text.rtf")));
     const Outcome loadTables = runCase("load-tables", tablesPath, runs, QString());
-    const Outcome saveTables = runCase("save-tables", tablesPath, runs, dir.filePath(QStringLiteral("saved-tables.rtf")));
+    const Outcome saveTables =
+        runCase("save-tables", tablesPath, runs, dir.filePath(QStringLiteral("saved-tables.rtf")));
     const Outcome loadFlat = runCase("load-flat", flatPath, runs, QString());
 
     std::printf("%-22s %9s %9s %9s %9s %9s %8s\n", "case", "wall ms", "min", "max", "cpu ms", "peak MB", "x file");

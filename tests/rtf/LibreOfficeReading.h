@@ -9,8 +9,8 @@
 #include <QHash>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QUrl>
 #include <QStringList>
+#include <QUrl>
 #include <QXmlStreamReader>
 
 #include <cmath>
@@ -37,11 +37,11 @@ inline bool convertToFodt(const QStringList& files, const QString& outDir, QStri
         QProcess process;
         process.setProcessChannelMode(QProcess::MergedChannels);
         process.start(sofficePath(), QStringList{QStringLiteral("-env:UserInstallation=") + profile,
-                                                 QStringLiteral("--headless"), QStringLiteral("--norestore")}
-                                         + extra
-                                         + QStringList{QStringLiteral("--convert-to"), QStringLiteral("fodt"),
-                                                       QStringLiteral("--outdir"), outDir}
-                                         + batch);
+                                                 QStringLiteral("--headless"), QStringLiteral("--norestore")} +
+                                         extra +
+                                         QStringList{QStringLiteral("--convert-to"), QStringLiteral("fodt"),
+                                                     QStringLiteral("--outdir"), outDir} +
+                                         batch);
         if (!process.waitForFinished(240000) || process.exitCode() != 0) {
             *error = QString::fromLocal8Bit(process.readAll());
             process.kill();
@@ -52,7 +52,8 @@ inline bool convertToFodt(const QStringList& files, const QString& outDir, QStri
     return run(rtf, {}) && run(html, {QStringLiteral("--infilter=HTML (StarWriter)")});
 }
 
-struct OdfLists {
+struct OdfLists
+{
     QHash<QString, QHash<int, QString>> kinds; // list style → level → "bullet" or the number format
 };
 
@@ -84,7 +85,8 @@ inline QStringList describeFodt(const QString& path, QString* error)
     QString listStyle;
     QStringList lines;
 
-    struct TableState {
+    struct TableState
+    {
         int line = 0; // where the "table" line is
         int rows = 0;
         int columns = 0;
@@ -109,8 +111,8 @@ inline QStringList describeFodt(const QString& path, QString* error)
             } else if (name == u"text:list-level-style-bullet" || name == u"text:list-level-style-number") {
                 const int level = a.value(QLatin1String("text:level")).toInt();
                 listKinds[listStyle][level] = name == u"text:list-level-style-bullet"
-                    ? QStringLiteral("bullet")
-                    : a.value(QLatin1String("style:num-format")).toString();
+                                                  ? QStringLiteral("bullet")
+                                                  : a.value(QLatin1String("style:num-format")).toString();
             } else if (name == u"table:table") {
                 TableState t;
                 t.line = static_cast<int>(lines.size());
@@ -118,8 +120,8 @@ inline QStringList describeFodt(const QString& path, QString* error)
                 tables << t;
             } else if (name == u"table:table-column" && !tables.isEmpty()) {
                 const int repeat = a.hasAttribute(QLatin1String("table:number-columns-repeated"))
-                    ? a.value(QLatin1String("table:number-columns-repeated")).toInt()
-                    : 1;
+                                       ? a.value(QLatin1String("table:number-columns-repeated")).toInt()
+                                       : 1;
                 tables.last().columns += repeat;
             } else if (name == u"table:table-row" && !tables.isEmpty()) {
                 tables.last().row.clear();
@@ -130,9 +132,10 @@ inline QStringList describeFodt(const QString& path, QString* error)
                     const QString rs = a.value(QLatin1String("table:number-rows-spanned")).toString();
                     const QString cs = a.value(QLatin1String("table:number-columns-spanned")).toString();
                     const bool spanned = (!rs.isEmpty() && rs != u"1") || (!cs.isEmpty() && cs != u"1");
-                    tables.last().row << (spanned ? QStringLiteral("(%1x%2)").arg(rs.isEmpty() ? QStringLiteral("1") : rs,
-                                                                                 cs.isEmpty() ? QStringLiteral("1") : cs)
-                                                  : QString());
+                    tables.last().row << (spanned
+                                              ? QStringLiteral("(%1x%2)").arg(rs.isEmpty() ? QStringLiteral("1") : rs,
+                                                                              cs.isEmpty() ? QStringLiteral("1") : cs)
+                                              : QString());
                 }
             } else if (name == u"text:list") {
                 QString style = a.value(QLatin1String("text:style-name")).toString();
@@ -166,7 +169,8 @@ inline QStringList describeFodt(const QString& path, QString* error)
                         QString& cell = tables.last().row.last();
                         if (cell != u"^") {
                             const int span = static_cast<int>(cell.lastIndexOf(QLatin1Char('(')));
-                            const QString spanText = span >= 0 && cell.endsWith(QLatin1Char(')')) ? cell.mid(span) : QString();
+                            const QString spanText =
+                                span >= 0 && cell.endsWith(QLatin1Char(')')) ? cell.mid(span) : QString();
                             QString body = spanText.isEmpty() ? cell : cell.left(span);
                             if (!text.isEmpty())
                                 body += (body.isEmpty() ? QString() : QStringLiteral("/")) + text;

@@ -32,7 +32,8 @@ namespace {
 
 // The documents, and how many table, list and picture lines LibreOffice at least finds in them,
 // so that a document LibreOffice cannot read does not pass by agreeing with itself.
-struct Document {
+struct Document
+{
     const char* file;
     int structureLines;
 };
@@ -64,7 +65,8 @@ void TestLibreOffice::initTestCase()
     for (const Document& d : kDocuments) {
         const QString source = dataPath(QString::fromLatin1(d.file));
         const QString suffix = QFileInfo(source).suffix();
-        const QString original = dir_.filePath(QStringLiteral("original-") + baseName(source) + QLatin1Char('.') + suffix);
+        const QString original =
+            dir_.filePath(QStringLiteral("original-") + baseName(source) + QLatin1Char('.') + suffix);
         QVERIFY2(QFile::copy(source, original), qPrintable(source));
         QTextDocument doc;
         QString error;
@@ -90,15 +92,18 @@ void TestLibreOffice::sameReading()
     QFETCH(QString, name);
     QFETCH(int, structureLines);
     QString error;
-    const QStringList original = describeFodt(dir_.filePath(QStringLiteral("original-") + name + QStringLiteral(".fodt")), &error);
+    const QStringList original =
+        describeFodt(dir_.filePath(QStringLiteral("original-") + name + QStringLiteral(".fodt")), &error);
     QVERIFY2(error.isEmpty(), qPrintable(error));
-    const QStringList resaved = describeFodt(dir_.filePath(QStringLiteral("resaved-") + name + QStringLiteral(".fodt")), &error);
+    const QStringList resaved =
+        describeFodt(dir_.filePath(QStringLiteral("resaved-") + name + QStringLiteral(".fodt")), &error);
     QVERIFY2(error.isEmpty(), qPrintable(error));
-    summary_ << QStringLiteral("%1: %2 lines, %3").arg(name).arg(original.size()).arg(original == resaved ? "pass" : "FAIL");
+    summary_
+        << QStringLiteral("%1: %2 lines, %3").arg(name).arg(original.size()).arg(original == resaved ? "pass" : "FAIL");
     QVERIFY2(original.size() >= structureLines, qPrintable(original.join(QLatin1Char('\n'))));
     if (original != resaved)
-        qWarning().noquote() << "LibreOffice's reading of the original:\n" + original.join(QLatin1Char('\n'))
-                                    + "\n--- of our re-save:\n" + resaved.join(QLatin1Char('\n'));
+        qWarning().noquote() << "LibreOffice's reading of the original:\n" + original.join(QLatin1Char('\n')) +
+                                    "\n--- of our re-save:\n" + resaved.join(QLatin1Char('\n'));
     QCOMPARE(resaved, original);
 }
 

@@ -8,13 +8,13 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QImage>
-#include <QTextImageFormat>
-#include <QUrl>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QTest>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextImageFormat>
+#include <QUrl>
 
 #include <memory>
 
@@ -96,7 +96,8 @@ void TestRtfReader::realFiles_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<QStringList>("paragraphs");
 
-    QTest::newRow("WordPad / rich edit") << "richedit_wordpad.rtf"
+    QTest::newRow("WordPad / rich edit")
+        << "richedit_wordpad.rtf"
         << QStringList{
                QStringLiteral("Plain text, bold, italic, underline, strike."),
                QStringLiteral("Centred red"),
@@ -112,16 +113,19 @@ void TestRtfReader::realFiles_data()
                QStringLiteral("http://www.example.org/"),
            };
     QTest::newRow("Word") << "word_style.rtf"
-        << QStringList{
-               QStringLiteral("Word paragraph with bold and italic and a café and naïve."),
-               QStringLiteral("Centred red sixteen"),
-               QStringLiteral("•\tList item"),
-               QStringLiteral("See the site and Greek αβ and a note."),
-               QStringLiteral("R1C1"), QStringLiteral("R1C2"),
-               QStringLiteral("R2C1"), QStringLiteral("R2C2"),
-               QStringLiteral("Last Word paragraph."),
-           };
-    QTest::newRow("LibreOffice from HTML") << "lo_formatting.rtf"
+                          << QStringList{
+                                 QStringLiteral("Word paragraph with bold and italic and a café and naïve."),
+                                 QStringLiteral("Centred red sixteen"),
+                                 QStringLiteral("•\tList item"),
+                                 QStringLiteral("See the site and Greek αβ and a note."),
+                                 QStringLiteral("R1C1"),
+                                 QStringLiteral("R1C2"),
+                                 QStringLiteral("R2C1"),
+                                 QStringLiteral("R2C2"),
+                                 QStringLiteral("Last Word paragraph."),
+                             };
+    QTest::newRow("LibreOffice from HTML")
+        << "lo_formatting.rtf"
         << QStringList{
                QStringLiteral("Plain start. Bold words then italic words then underlined words and struck words."),
                QStringLiteral("Centred paragraph with red text and yellow highlight."),
@@ -133,8 +137,10 @@ void TestRtfReader::realFiles_data()
                QStringLiteral("A link to the example site in the middle."),
                QStringLiteral("Line one\u2028Line two after a manual break"),
                QStringLiteral("Tab separated words"),
-               QStringLiteral("Cell A1"), QStringLiteral("Cell B1"),
-               QStringLiteral("Cell A2"), QStringLiteral("Cell B2"),
+               QStringLiteral("Cell A1"),
+               QStringLiteral("Cell B1"),
+               QStringLiteral("Cell A2"),
+               QStringLiteral("Cell B2"),
                QStringLiteral("Superscript and subscript."),
                QStringLiteral("Last paragraph."),
            };
@@ -147,7 +153,8 @@ void TestRtfReader::realFiles_data()
                QStringLiteral("Tab\tstop and non-breaking space and softhyphen."),
                QStringLiteral("Page field: 1 end."),
            };
-    QTest::newRow("pandoc") << "pandoc_sample.rtf"
+    QTest::newRow("pandoc")
+        << "pandoc_sample.rtf"
         << QStringList{
                QStringLiteral("Pandoc sample"),
                QStringLiteral(" Test Author"), // pandoc writes a second space after \fi0
@@ -161,14 +168,18 @@ void TestRtfReader::realFiles_data()
                QStringLiteral("•\tsecond bullet"),
                QStringLiteral("1.\tfirst number"),
                QStringLiteral("2.\tsecond number"),
-               QStringLiteral("Left"), QStringLiteral("Right"),
-               QStringLiteral("a1"), QStringLiteral("b1"),
-               QStringLiteral("a2"), QStringLiteral("b2"),
+               QStringLiteral("Left"),
+               QStringLiteral("Right"),
+               QStringLiteral("a1"),
+               QStringLiteral("b1"),
+               QStringLiteral("a2"),
+               QStringLiteral("b2"),
                QString(),
                QStringLiteral("A block quote."),
                QStringLiteral("Russian: Съешь же ещё этих мягких французских булок."),
            };
-    QTest::newRow("LibreOffice from a pandoc .docx (lists, picture, footnote)") << "lo_from_pandoc_docx.rtf"
+    QTest::newRow("LibreOffice from a pandoc .docx (lists, picture, footnote)")
+        << "lo_from_pandoc_docx.rtf"
         << QStringList{
                QStringLiteral("Pandoc sample"),
                QStringLiteral("Test Author"),
@@ -181,9 +192,12 @@ void TestRtfReader::realFiles_data()
                QStringLiteral("second bullet"),
                QStringLiteral("first number"),
                QStringLiteral("second number"),
-               QStringLiteral("Left"), QStringLiteral("Right"),
-               QStringLiteral("a1"), QStringLiteral("b1"),
-               QStringLiteral("a2"), QStringLiteral("b2"),
+               QStringLiteral("Left"),
+               QStringLiteral("Right"),
+               QStringLiteral("a1"),
+               QStringLiteral("b1"),
+               QStringLiteral("a2"),
+               QStringLiteral("b2"),
                QStringLiteral("A block quote."),
                QStringLiteral("Russian: Съешь же ещё этих мягких французских булок."),
            };
@@ -458,7 +472,7 @@ void TestRtfReader::skippedContent_data()
 
     QTest::newRow("picture") << QByteArray("{\\rtf1 A{\\pict\\wmetafile8\\picw10 0100ff09}B}") << "A\uFFFCB";
     QTest::newRow("shape picture and fallback") << QByteArray("{\\rtf1 A{\\*\\shppict{\\pict\\pngblip 89ab}}"
-                                                             "{\\nonshppict{\\pict 00}}B}")
+                                                              "{\\nonshppict{\\pict 00}}B}")
                                                 << "A\uFFFCB"; // one picture, not two
     QTest::newRow("binary data with braces") << QByteArray("{\\rtf1 A{\\pict\\bin5 }}}\\{}B}") << "AB";
     QTest::newRow("binary data in the text") << QByteArray("{\\rtf1 A\\bin3 xyzB}") << "AB";
@@ -553,31 +567,35 @@ void TestRtfReader::tables_data()
     QTest::addColumn<QStringList>("tables");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("rows of cells") << QByteArray("{\\rtf1\\trowd\\cellx1000\\cellx2000\\pard\\intbl A\\cell B\\cell\\row"
-                                                 "\\trowd\\cellx1000\\cellx2000\\pard\\intbl C\\cell D\\cell\\row}")
+    QTest::newRow("rows of cells") << QByteArray(
+                                          "{\\rtf1\\trowd\\cellx1000\\cellx2000\\pard\\intbl A\\cell B\\cell\\row"
+                                          "\\trowd\\cellx1000\\cellx2000\\pard\\intbl C\\cell D\\cell\\row}")
                                    << QStringList{"table 2x2 widths=1000,1000 header=0", "| A | B |", "| C | D |"}
                                    << "\nA\nB\nC\nD\n";
     QTest::newRow("empty cells") << QByteArray("{\\rtf1\\trowd\\pard\\intbl A\\cell\\cell C\\cell\\row}")
-                                 << QStringList{"table 1x3 widths=1440,1440,1440 header=0", "| A |  | C |"} << "\nA\n\nC\n";
+                                 << QStringList{"table 1x3 widths=1440,1440,1440 header=0", "| A |  | C |"}
+                                 << "\nA\n\nC\n";
     QTest::newRow("paragraph marks closing cells")
         << QByteArray("{\\rtf1{\\trowd{{\\pard\\intbl A\\par}\\cell}{{\\pard\\intbl B\\par}\\cell}\\intbl\\row}}")
         << QStringList{"table 1x2 widths=1440,1440 header=0", "| A | B |"} << "\nA\nB\n";
     QTest::newRow("an empty last paragraph of a cell stays")
         << QByteArray("{\\rtf1\\pard\\intbl A\\par\\pard\\intbl\\cell B\\cell\\row}")
         << QStringList{"table 1x2 widths=1440,1440 header=0", "| A | B |"} << "\nA\n\nB\n";
-    QTest::newRow("several paragraphs in a cell") << QByteArray("{\\rtf1\\pard\\intbl A\\par B\\cell C\\cell\\row}")
-                                                  << QStringList{"table 1x2 widths=1440,1440 header=0", "| A/B | C |"}
-                                                  << "\nA\nB\nC\n";
+    QTest::newRow("several paragraphs in a cell")
+        << QByteArray("{\\rtf1\\pard\\intbl A\\par B\\cell C\\cell\\row}")
+        << QStringList{"table 1x2 widths=1440,1440 header=0", "| A/B | C |"} << "\nA\nB\nC\n";
     QTest::newRow("paragraphs around") << QByteArray("{\\rtf1 Intro\\par\\trowd\\pard\\intbl\\cell B\\cell\\row"
                                                      "\\pard After\\par}")
                                        << QStringList{"table 1x2 widths=1440,1440 header=0", "|  | B |"}
                                        << "Intro\n\nB\nAfter";
     QTest::newRow("widths, gap and left edge")
-        << QByteArray("{\\rtf1\\trowd\\trgaph108\\trleft-108\\cellx1500\\cellx4000\\cellx9000\\pard\\intbl a\\cell b\\cell c\\cell\\row}")
+        << QByteArray("{\\rtf1\\trowd\\trgaph108\\trleft-108\\cellx1500\\cellx4000\\cellx9000\\pard\\intbl a\\cell "
+                      "b\\cell c\\cell\\row}")
         << QStringList{"table 1x3 widths=1608,2500,5000 header=0", "| a | b | c |"} << "\na\nb\nc\n";
     QTest::newRow("horizontal merge")
-        << QByteArray("{\\rtf1\\trowd\\clmgf\\cellx1000\\clmrg\\cellx2000\\cellx3000\\pard\\intbl AB\\cell\\cell C\\cell\\row"
-                      "\\trowd\\cellx1000\\cellx2000\\cellx3000\\pard\\intbl d\\cell e\\cell f\\cell\\row}")
+        << QByteArray(
+               "{\\rtf1\\trowd\\clmgf\\cellx1000\\clmrg\\cellx2000\\cellx3000\\pard\\intbl AB\\cell\\cell C\\cell\\row"
+               "\\trowd\\cellx1000\\cellx2000\\cellx3000\\pard\\intbl d\\cell e\\cell f\\cell\\row}")
         << QStringList{"table 2x3 widths=1000,1000,1000 header=0", "| AB(1x2) | C |", "| d | e | f |"}
         << "\nAB\nC\nd\ne\nf\n";
     QTest::newRow("vertical merge")
@@ -588,27 +606,32 @@ void TestRtfReader::tables_data()
         << "\nV\na\nb\nc\nd\n";
     QTest::newRow("rows of different widths keep every cell")
         << QByteArray("{\\rtf1\\trowd\\cellx2000\\cellx4000\\pard\\intbl wide\\cell w2\\cell\\row"
-                      "\\trowd\\cellx1000\\cellx2000\\cellx3000\\cellx4000\\pard\\intbl n1\\cell n2\\cell n3\\cell n4\\cell\\row}")
-        << QStringList{"table 2x4 widths=1000,1000,1000,1000 header=0", "| wide(1x2) | w2(1x2) |", "| n1 | n2 | n3 | n4 |"}
+                      "\\trowd\\cellx1000\\cellx2000\\cellx3000\\cellx4000\\pard\\intbl n1\\cell n2\\cell n3\\cell "
+                      "n4\\cell\\row}")
+        << QStringList{"table 2x4 widths=1000,1000,1000,1000 header=0", "| wide(1x2) | w2(1x2) |",
+                       "| n1 | n2 | n3 | n4 |"}
         << "\nwide\nw2\nn1\nn2\nn3\nn4\n";
     QTest::newRow("header rows") << QByteArray("{\\rtf1\\trowd\\trhdr\\cellx1000\\pard\\intbl H\\cell\\row"
                                                "\\trowd\\cellx1000\\pard\\intbl x\\cell\\row}")
                                  << QStringList{"table 2x1 widths=1000 header=1", "| H |", "| x |"} << "\nH\nx\n";
-    QTest::newRow("row without a cell mark at its end") << QByteArray("{\\rtf1\\trowd\\cellx900\\cellx1800\\pard\\intbl a\\cell b\\row}")
-                                                         << QStringList{"table 1x2 widths=900,900 header=0", "| a | b |"}
-                                                         << "\na\nb\n";
+    QTest::newRow("row without a cell mark at its end")
+        << QByteArray("{\\rtf1\\trowd\\cellx900\\cellx1800\\pard\\intbl a\\cell b\\row}")
+        << QStringList{"table 1x2 widths=900,900 header=0", "| a | b |"} << "\na\nb\n";
     QTest::newRow("nested table")
-        << QByteArray("{\\rtf1\\trowd\\cellx2000\\cellx6000\\pard\\intbl A\\cell\\itap2 x\\nestcell y\\nestcell"
-                      "{\\*\\nesttableprops\\trowd\\cellx3000\\cellx5000\\nestrow}{\\nonesttables\\par}\\itap1\\cell\\row}")
-        << QStringList{"table 1x2 widths=2000,4000 header=0", "| A | x/y |", "table 1x2 widths=3000,2000 header=0", "| x | y |"}
+        << QByteArray(
+               "{\\rtf1\\trowd\\cellx2000\\cellx6000\\pard\\intbl A\\cell\\itap2 x\\nestcell y\\nestcell"
+               "{\\*\\nesttableprops\\trowd\\cellx3000\\cellx5000\\nestrow}{\\nonesttables\\par}\\itap1\\cell\\row}")
+        << QStringList{"table 1x2 widths=2000,4000 header=0", "| A | x/y |", "table 1x2 widths=3000,2000 header=0",
+                       "| x | y |"}
         << "\nA\n\nx\ny\n\n";
     QTest::newRow("nested table without its row end")
         << QByteArray("{\\rtf1\\pard\\intbl A\\cell\\itap2 x\\nestcell y\\itap1\\cell\\row}")
-        << QStringList{"table 1x2 widths=1440,1440 header=0", "| A | x/y |", "table 1x2 widths=1440,1440 header=0", "| x | y |"}
+        << QStringList{"table 1x2 widths=1440,1440 header=0", "| A | x/y |", "table 1x2 widths=1440,1440 header=0",
+                       "| x | y |"}
         << "\nA\n\nx\ny\n\n";
     QTest::newRow("more cells than a row can hold run on in the last")
-        << QByteArray("{\\rtf1\\pard\\intbl ") + QByteArray("c\\cell ").repeated(66) + "\\row}"
-        << QStringList() << QString();
+        << QByteArray("{\\rtf1\\pard\\intbl ") + QByteArray("c\\cell ").repeated(66) + "\\row}" << QStringList()
+        << QString();
 }
 
 void TestRtfReader::tables()
@@ -619,8 +642,9 @@ void TestRtfReader::tables()
     auto doc = read(rtf);
     if (tables.isEmpty()) {
         QCOMPARE(doc->toPlainText().count(QLatin1Char('c')), 66);
-        QCOMPARE(describeTables(*doc).value(0), QStringLiteral("table 1x64 widths=%1 header=0")
-                                                     .arg(QStringList(64, QStringLiteral("1440")).join(QLatin1Char(','))));
+        QCOMPARE(describeTables(*doc).value(0),
+                 QStringLiteral("table 1x64 widths=%1 header=0")
+                     .arg(QStringList(64, QStringLiteral("1440")).join(QLatin1Char(','))));
         return;
     }
     QCOMPARE(describeTables(*doc), tables);
@@ -637,13 +661,14 @@ void TestRtfReader::lists_data()
     QTest::addColumn<QStringList>("lists");
     QTest::addColumn<QString>("text");
 
-    const QByteArray table = "{\\*\\listtable{\\list{\\listlevel\\levelnfc0\\levelstartat3{\\leveltext\\'02\\'00);}"
-                             "{\\levelnumbers\\'01;}\\fi-360\\li720}{\\listlevel\\levelnfc4{\\leveltext\\'02\\'01.;}}"
-                             "{\\listlevel\\levelnfc2{\\leveltext\\'02\\'02.;}}\\listid7}"
-                             "{\\list{\\listlevel\\levelnfc23{\\leveltext\\'01\\u8226 ?;}}"
-                             "{\\listlevel\\levelnfc23{\\leveltext\\'01o;}}{\\listlevel\\levelnfc23{\\leveltext\\'01\\u9642 ?;}}\\listid8}}"
-                             "{\\*\\listoverridetable{\\listoverride\\listid7\\listoverridecount0\\ls1}"
-                             "{\\listoverride\\listid8\\ls2}}";
+    const QByteArray table =
+        "{\\*\\listtable{\\list{\\listlevel\\levelnfc0\\levelstartat3{\\leveltext\\'02\\'00);}"
+        "{\\levelnumbers\\'01;}\\fi-360\\li720}{\\listlevel\\levelnfc4{\\leveltext\\'02\\'01.;}}"
+        "{\\listlevel\\levelnfc2{\\leveltext\\'02\\'02.;}}\\listid7}"
+        "{\\list{\\listlevel\\levelnfc23{\\leveltext\\'01\\u8226 ?;}}"
+        "{\\listlevel\\levelnfc23{\\leveltext\\'01o;}}{\\listlevel\\levelnfc23{\\leveltext\\'01\\u9642 ?;}}\\listid8}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid7\\listoverridecount0\\ls1}"
+        "{\\listoverride\\listid8\\ls2}}";
     // Qt's styles: -1 disc, -2 circle, -3 square, -4 decimal, -5 lower alpha, -6 upper alpha, -7 lower and -8 upper
     // roman. Qt numbers from 1 whatever the start; the start is kept for the writer.
     QTest::newRow("numbered list with a sub-list")
@@ -654,10 +679,14 @@ void TestRtfReader::lists_data()
                        "-5 level 2 a.: restarts"}
         << "one\nsub\nsubsub\ntwo\nrestarts";
     QTest::newRow("bullets of three kinds, label before \\pard")
-        << sample(table + "{\\listtext\\pard\\plain \\'95\\tab}\\pard\\ls2 disc\\par"
-                          "{\\listtext\\pard\\plain o\\tab}\\pard\\ls2\\ilvl1 circle\\par\\pard\\ls2\\ilvl2 square\\par")
-        << QStringList{"-1 level 1 .: disc", "-2 level 2 .: circle", "-3 level 3 .: square"}
-        << "disc\ncircle\nsquare";
+        << sample(table +
+                  "{\\listtext\\pard\\plain \\'95\\tab}\\pard\\ls2 disc\\par"
+                  "{\\listtext\\pard\\plain o\\tab}\\pard\\ls2\\ilvl1 circle\\par\\pard\\ls2\\ilvl2 square\\par")
+        << QStringList{"-1 level 1 .: disc", "-2 level 2 .: circle", "-3 level 3 .: square"} << "disc\ncircle\nsquare";
+    QTest::newRow("number with text before it")
+        << sample("{\\*\\listtable{\\list{\\listlevel\\levelnfc0{\\leveltext\\'04Nr \\'00;}}\\listid3}}"
+                  "{\\*\\listoverridetable{\\listoverride\\listid3\\ls4}}\\pard\\ls4 item\\par")
+        << QStringList{"-4 level 1 Nr 1: item"} << "item";
     QTest::newRow("unknown list keeps its label")
         << sample("\\pard\\ls9{\\listtext 1.\\tab}kept\\par") << QStringList() << "1.\tkept";
     QTest::newRow("rich edit bullets")
@@ -667,11 +696,11 @@ void TestRtfReader::lists_data()
     QTest::newRow("Word 6 numbering: levels, kinds and start")
         << sample("{\\pntext 5.\\tab}{\\*\\pn\\pnlvlbody\\pndec\\pnstart5{\\pntxta .}}x\\par"
                   "\\pard{\\pntext B)\\tab}{\\*\\pn\\pnlvl2\\pnucltr\\pnstart2{\\pntxta )}}y\\par"
-                  "\\pard{\\pntext II\\tab}{\\*\\pn\\pnlvl3\\pnucrm}z\\par\\pard{\\pntext iv\\tab}{\\*\\pn\\pnlvl3\\pnlcrm}w\\par")
+                  "\\pard{\\pntext II\\tab}{\\*\\pn\\pnlvl3\\pnucrm}z\\par\\pard{\\pntext "
+                  "iv\\tab}{\\*\\pn\\pnlvl3\\pnlcrm}w\\par")
         << QStringList{"-4 level 1 1.: x", "-6 level 2 A): y", "-8 level 3 I: z", "-7 level 3 i: w"} << "x\ny\nz\nw";
-    QTest::newRow("lists in table cells")
-        << sample(table + "\\trowd\\cellx2000\\pard\\intbl\\ls2 in cell\\cell\\row")
-        << QStringList{"-1 level 1 .: in cell"} << "\nin cell\n";
+    QTest::newRow("lists in table cells") << sample(table + "\\trowd\\cellx2000\\pard\\intbl\\ls2 in cell\\cell\\row")
+                                          << QStringList{"-1 level 1 .: in cell"} << "\nin cell\n";
 }
 
 void TestRtfReader::lists()
@@ -706,33 +735,38 @@ void TestRtfReader::pictures_data()
     const QByteArray png = imageBytes("PNG");
     const QByteArray jpeg = imageBytes("JPEG");
     const QByteArray dib = imageBytes("BMP").mid(14); // a bitmap file without its file header
-    const QByteArray emf = QByteArray::fromHex("010000006c00000000000000000000000a0000000a000000") + QByteArray(40, '\x07');
+    const QByteArray emf =
+        QByteArray::fromHex("010000006c00000000000000000000000a0000000a000000") + QByteArray(40, '\x07');
     auto pict = [](const QByteArray& words, const QByteArray& data) {
         return "{\\rtf1 A{\\pict" + words + "\n" + data.toHex() + "}B}";
     };
     using K = rtf::PictureKind;
-    QTest::newRow("png at its goal size") << pict("\\pngblip\\picw6\\pich3\\picwgoal900\\pichgoal450", png)
-                                          << int(K::Png) << png << QSize(900, 450);
-    QTest::newRow("jpeg scaled") << pict("\\jpegblip\\picw6\\pich3\\picwgoal900\\pichgoal450\\picscalex50\\picscaley200", jpeg)
+    QTest::newRow("png at its goal size")
+        << pict("\\pngblip\\picw6\\pich3\\picwgoal900\\pichgoal450", png) << int(K::Png) << png << QSize(900, 450);
+    QTest::newRow("jpeg scaled") << pict(
+                                        "\\jpegblip\\picw6\\pich3\\picwgoal900\\pichgoal450\\picscalex50\\picscaley200",
+                                        jpeg)
                                  << int(K::Jpeg) << jpeg << QSize(450, 900);
-    QTest::newRow("device-independent bitmap without a goal size") << pict("\\dibitmap0\\picw6\\pich3", dib) << int(K::Dib)
-                                                                  << dib << QSize(90, 45);
-    QTest::newRow("enhanced metafile shown as a box") << pict("\\emfblip\\picw2540\\pich1270", emf) << int(K::Emf) << emf
-                                                      << QSize(1440, 720);
+    QTest::newRow("device-independent bitmap without a goal size")
+        << pict("\\dibitmap0\\picw6\\pich3", dib) << int(K::Dib) << dib << QSize(90, 45);
+    QTest::newRow("enhanced metafile shown as a box")
+        << pict("\\emfblip\\picw2540\\pich1270", emf) << int(K::Emf) << emf << QSize(1440, 720);
     QTest::newRow("windows metafile") << pict("\\wmetafile8\\picwgoal300\\pichgoal300", emf) << int(K::Wmf) << emf
                                       << QSize(300, 300);
-    QTest::newRow("binary data") << "{\\rtf1 A{\\pict\\pngblip\\bin" + QByteArray::number(png.size()) + " " + png + "}B}"
+    QTest::newRow("binary data") << "{\\rtf1 A{\\pict\\pngblip\\bin" + QByteArray::number(png.size()) + " " + png +
+                                        "}B}"
                                  << int(K::Png) << png << QSize(90, 45);
     QTest::newRow("the alternative when there is no shape picture")
         << "{\\rtf1 A{\\nonshppict{\\pict\\pngblip " + png.toHex() + "}}B}" << int(K::Png) << png << QSize(90, 45);
     QTest::newRow("shape picture wins over its alternative")
-        << "{\\rtf1 A{\\*\\shppict{\\pict\\jpegblip " + jpeg.toHex() + "}}{\\nonshppict{\\pict\\pngblip " + png.toHex() + "}}B}"
+        << "{\\rtf1 A{\\*\\shppict{\\pict\\jpegblip " + jpeg.toHex() + "}}{\\nonshppict{\\pict\\pngblip " +
+               png.toHex() + "}}B}"
         << int(K::Jpeg) << jpeg << QSize(90, 45);
-    QTest::newRow("absurd declared size is clamped") << pict("\\pngblip\\picwgoal999999999\\pichgoal99999999", png)
-                                                     << int(K::Png) << png << QSize(31680, 31680);
+    QTest::newRow("absurd declared size is clamped")
+        << pict("\\pngblip\\picwgoal999999999\\pichgoal99999999", png) << int(K::Png) << png << QSize(31680, 31680);
     // A file cut off in a picture keeps the text before it.
-    QTest::newRow("truncated data block") << QByteArray("{\\rtf1 A{\\pict\\pngblip\\bin999999 ") + png.left(20) << 0
-                                          << QByteArray() << QSize();
+    QTest::newRow("truncated data block")
+        << QByteArray("{\\rtf1 A{\\pict\\pngblip\\bin999999 ") + png.left(20) << 0 << QByteArray() << QSize();
     QTest::newRow("picture without data") << pict("\\pngblip", QByteArray()) << 0 << QByteArray() << QSize();
 }
 
@@ -804,26 +838,43 @@ void TestRtfReader::moreProperties_data()
     QTest::addColumn<QString>("description");
 
     QTest::newRow("associated bold and size on double-byte text")
-        << sample("{\\rtlch\\ab\\afs40\\ltrch\\fs20 latin \\dbch\\af1 X}") << "X" << "font=Courier New pt=20 bold";
+        << sample("{\\rtlch\\ab\\afs40\\ltrch\\fs20 latin \\dbch\\af1 X}") << "X"
+        << "font=Courier New pt=20 bold";
     QTest::newRow("associated properties do not touch ordinary runs")
-        << sample("{\\rtlch\\ab\\afs40\\ltrch\\fs20 latin \\dbch\\af1 X}") << "latin" << "font=Arial pt=10";
+        << sample("{\\rtlch\\ab\\afs40\\ltrch\\fs20 latin \\dbch\\af1 X}") << "latin"
+        << "font=Arial pt=10";
     QTest::newRow("right-to-left run takes the associated italic") << sample("\\ai\\rtlch R\\ltrch L") << "R"
-                                                                  << "font=Arial italic";
-    QTest::newRow("all capitals") << sample("a{\\caps X}") << "X" << "font=Arial caps=1";
-    QTest::newRow("small capitals") << sample("a{\\scaps X}") << "X" << "font=Arial caps=3";
-    QTest::newRow("double underline") << sample("a{\\uldb X}") << "X" << "font=Arial ul=1 ulkind=1";
-    QTest::newRow("thick underline") << sample("a{\\ulth X}") << "X" << "font=Arial ul=1 ulkind=2";
-    QTest::newRow("word underline") << sample("a{\\ulw X}") << "X" << "font=Arial ul=1 ulkind=3";
-    QTest::newRow("expanded letters") << sample("a{\\expndtw40 X}") << "X" << "font=Arial spacing=40";
-    QTest::newRow("expanded by quarter points") << sample("a{\\expnd4 X}") << "X" << "font=Arial spacing=20";
-    QTest::newRow("raised text") << sample("a{\\up6 X}") << "X" << "font=Arial super";
-    QTest::newRow("double spacing") << sample("\\sl480\\slmult1 X\\par") << "X" << "font=Arial line=1:200";
-    QTest::newRow("at least 18 pt") << sample("\\sl360\\slmult0 X\\par") << "X" << "font=Arial line=3:24";
-    QTest::newRow("exactly 12 pt") << sample("\\sl-240\\slmult0 X\\par") << "X" << "font=Arial line=2:16";
-    QTest::newRow("keep lines and keep with next") << sample("\\keep\\keepn X\\par") << "X" << "font=Arial keep keepn";
-    QTest::newRow("page break before") << sample("\\pagebb X\\par") << "X" << "font=Arial pagebreak";
-    QTest::newRow("page break character") << sample("a\\page X\\par") << "X" << "font=Arial pagebreak";
-    QTest::newRow("right-to-left paragraph") << sample("\\rtlpar X\\par") << "X" << "font=Arial rtl";
+                                                                   << "font=Arial italic";
+    QTest::newRow("all capitals") << sample("a{\\caps X}") << "X"
+                                  << "font=Arial caps=1";
+    QTest::newRow("small capitals") << sample("a{\\scaps X}") << "X"
+                                    << "font=Arial caps=3";
+    QTest::newRow("double underline") << sample("a{\\uldb X}") << "X"
+                                      << "font=Arial ul=1 ulkind=1";
+    QTest::newRow("thick underline") << sample("a{\\ulth X}") << "X"
+                                     << "font=Arial ul=1 ulkind=2";
+    QTest::newRow("word underline") << sample("a{\\ulw X}") << "X"
+                                    << "font=Arial ul=1 ulkind=3";
+    QTest::newRow("expanded letters") << sample("a{\\expndtw40 X}") << "X"
+                                      << "font=Arial spacing=40";
+    QTest::newRow("expanded by quarter points") << sample("a{\\expnd4 X}") << "X"
+                                                << "font=Arial spacing=20";
+    QTest::newRow("raised text") << sample("a{\\up6 X}") << "X"
+                                 << "font=Arial super";
+    QTest::newRow("double spacing") << sample("\\sl480\\slmult1 X\\par") << "X"
+                                    << "font=Arial line=1:200";
+    QTest::newRow("at least 18 pt") << sample("\\sl360\\slmult0 X\\par") << "X"
+                                    << "font=Arial line=3:24";
+    QTest::newRow("exactly 12 pt") << sample("\\sl-240\\slmult0 X\\par") << "X"
+                                   << "font=Arial line=2:16";
+    QTest::newRow("keep lines and keep with next") << sample("\\keep\\keepn X\\par") << "X"
+                                                   << "font=Arial keep keepn";
+    QTest::newRow("page break before") << sample("\\pagebb X\\par") << "X"
+                                       << "font=Arial pagebreak";
+    QTest::newRow("page break character") << sample("a\\page X\\par") << "X"
+                                          << "font=Arial pagebreak";
+    QTest::newRow("right-to-left paragraph") << sample("\\rtlpar X\\par") << "X"
+                                             << "font=Arial rtl";
     QTest::newRow("tab stops with leaders")
         << sample("\\tx720\\tqr\\tldot\\tx5000\\tqc\\tx3000\\tqdec\\tlhyph\\tx4000 X\\tab 1\\par") << "X"
         << "font=Arial tab=720:0 tab=5000:1 tab=3000:2 tab=4000:3 leaders=5000:1 4000:2";

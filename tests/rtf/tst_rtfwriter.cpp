@@ -374,33 +374,43 @@ void TestRtfWriter::pastedSelectionKeepsStructure_data()
     // What Edit > Copy puts on the clipboard (the selection's RTF) and Edit > Paste makes of it
     // in another document: text before and after the selection, where the paste lands, is kept.
     QTest::addColumn<QString>("from"); // the selection runs from the first character of this text
-    QTest::addColumn<QString>("to"); // to the last character of this one
+    QTest::addColumn<QString>("to");   // to the last character of this one
     QTest::addColumn<QStringList>("tables");
     QTest::addColumn<QStringList>("lists");
     QTest::addColumn<int>("pictures");
 
-    QTest::newRow("a whole table") << "Word-style document" << "The end"
-                                   << QStringList{"table 5x3 widths=2108,3000,3000 header=1", "| Item | Colour | Amount |",
-                                                  "| Apples(2x1) | Red | 3 |", "| ^ | Green | 5 |",
+    QTest::newRow("a whole table") << "Word-style document"
+                                   << "The end"
+                                   << QStringList{"table 5x3 widths=2108,3000,3000 header=1",
+                                                  "| Item | Colour | Amount |",
+                                                  "| Apples(2x1) | Red | 3 |",
+                                                  "| ^ | Green | 5 |",
                                                   "| Pears, all kinds in one wide cell(1x2) | 7 |",
                                                   "| Nested | in1/in2/in3/in4 | 1 |",
-                                                  "table 2x2 widths=1300,1400 header=0", "| in1 | in2 |", "| in3 | in4 |"}
-                                   << QStringList{"-1 level 1 .: First bullet", "-4 level 2 1.: Numbered one",
+                                                  "table 2x2 widths=1300,1400 header=0",
+                                                  "| in1 | in2 |",
+                                                  "| in3 | in4 |"}
+                                   << QStringList{"-1 level 1 .: First bullet",  "-4 level 2 1.: Numbered one",
                                                   "-4 level 2 2.: Numbered two", "-7 level 3 i.: Roman deep",
                                                   "-1 level 1 .: Second bullet", "-4 level 1 1): Starts at four",
                                                   "-4 level 1 2): Then five"}
                                    << 2;
-    QTest::newRow("rows from inside the table") << "Red" << "Green"
-                                                << QStringList{"table 2x3 widths=2108,3000,3000 header=0",
-                                                               "| Apples(2x1) | Red | 3 |", "| ^ | Green | 5 |"}
-                                                << QStringList() << 0;
-    QTest::newRow("text in one cell") << "Pears" << "kinds" << QStringList() << QStringList() << 0;
-    QTest::newRow("part of a list") << "Numbered two" << "Second bullet" << QStringList()
+    QTest::newRow("rows from inside the table")
+        << "Red"
+        << "Green"
+        << QStringList{"table 2x3 widths=2108,3000,3000 header=0", "| Apples(2x1) | Red | 3 |", "| ^ | Green | 5 |"}
+        << QStringList() << 0;
+    QTest::newRow("text in one cell") << "Pears"
+                                      << "kinds" << QStringList() << QStringList() << 0;
+    QTest::newRow("part of a list") << "Numbered two"
+                                    << "Second bullet"
+                                    << QStringList()
                                     // the first item's text lands in the paragraph pasted into
                                     << QStringList{"-4 level 2 1.: before Numbered two", "-7 level 3 i.: Roman deep",
                                                    "-1 level 1 .: Second bulletafter"}
                                     << 0;
-    QTest::newRow("the pictures") << "Pictures" << "." << QStringList() << QStringList() << 2;
+    QTest::newRow("the pictures") << "Pictures"
+                                  << "." << QStringList() << QStringList() << 2;
 }
 
 void TestRtfWriter::pastedSelectionKeepsStructure()

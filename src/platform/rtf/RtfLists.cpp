@@ -10,7 +10,8 @@ namespace {
 
 QString roman(int n)
 {
-    static const struct {
+    static const struct
+    {
         int value;
         const char* digits;
     } table[] = {{1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"}, {90, "xc"}, {50, "l"},
@@ -82,10 +83,18 @@ bool listFormatForLevel(const RtfListLevel& level, int nesting, QTextListFormat*
     case NfcDecimalZero:
         f.setStyle(QTextListFormat::ListDecimal);
         break;
-    case NfcUpperRoman: f.setStyle(QTextListFormat::ListUpperRoman); break;
-    case NfcLowerRoman: f.setStyle(QTextListFormat::ListLowerRoman); break;
-    case NfcUpperLetter: f.setStyle(QTextListFormat::ListUpperAlpha); break;
-    case NfcLowerLetter: f.setStyle(QTextListFormat::ListLowerAlpha); break;
+    case NfcUpperRoman:
+        f.setStyle(QTextListFormat::ListUpperRoman);
+        break;
+    case NfcLowerRoman:
+        f.setStyle(QTextListFormat::ListLowerRoman);
+        break;
+    case NfcUpperLetter:
+        f.setStyle(QTextListFormat::ListUpperAlpha);
+        break;
+    case NfcLowerLetter:
+        f.setStyle(QTextListFormat::ListLowerAlpha);
+        break;
     case NfcBullet: {
         // Word's bullets are Symbol's middle dot, "o" in Courier New and Wingdings' square.
         const char16_t c = bulletOf(level.text).unicode();
@@ -121,8 +130,9 @@ RtfListLevel levelForListFormat(const QTextListFormat& format, int nesting)
     level.defined = true;
     level.start = format.hasProperty(ListStartNumber) ? format.intProperty(ListStartNumber) : 1;
     const QChar placeholder(static_cast<char16_t>(std::clamp(nesting, 0, 8)));
-    const QString numbered = format.numberPrefix() + placeholder
-        + (format.hasProperty(QTextFormat::ListNumberSuffix) ? format.numberSuffix() : QStringLiteral("."));
+    const QString numbered =
+        format.numberPrefix() + placeholder +
+        (format.hasProperty(QTextFormat::ListNumberSuffix) ? format.numberSuffix() : QStringLiteral("."));
     switch (format.style()) {
     case QTextListFormat::ListCircle:
         level.nfc = NfcBullet;
@@ -132,11 +142,26 @@ RtfListLevel levelForListFormat(const QTextListFormat& format, int nesting)
         level.nfc = NfcBullet;
         level.text = QString(QChar(0x25AA));
         break;
-    case QTextListFormat::ListDecimal: level.nfc = NfcDecimal; level.text = numbered; break;
-    case QTextListFormat::ListLowerAlpha: level.nfc = NfcLowerLetter; level.text = numbered; break;
-    case QTextListFormat::ListUpperAlpha: level.nfc = NfcUpperLetter; level.text = numbered; break;
-    case QTextListFormat::ListLowerRoman: level.nfc = NfcLowerRoman; level.text = numbered; break;
-    case QTextListFormat::ListUpperRoman: level.nfc = NfcUpperRoman; level.text = numbered; break;
+    case QTextListFormat::ListDecimal:
+        level.nfc = NfcDecimal;
+        level.text = numbered;
+        break;
+    case QTextListFormat::ListLowerAlpha:
+        level.nfc = NfcLowerLetter;
+        level.text = numbered;
+        break;
+    case QTextListFormat::ListUpperAlpha:
+        level.nfc = NfcUpperLetter;
+        level.text = numbered;
+        break;
+    case QTextListFormat::ListLowerRoman:
+        level.nfc = NfcLowerRoman;
+        level.text = numbered;
+        break;
+    case QTextListFormat::ListUpperRoman:
+        level.nfc = NfcUpperRoman;
+        level.text = numbered;
+        break;
     default:
         level.nfc = NfcBullet;
         level.text = QString(QChar(0x2022));
@@ -151,11 +176,21 @@ QString listLabel(const RtfListLevel& level, int number)
         return QString(bulletOf(level.text));
     QString digits;
     switch (level.nfc) {
-    case NfcUpperRoman: digits = roman(number).toUpper(); break;
-    case NfcLowerRoman: digits = roman(number); break;
-    case NfcUpperLetter: digits = letters(number).toUpper(); break;
-    case NfcLowerLetter: digits = letters(number); break;
-    default: digits = QString::number(number); break;
+    case NfcUpperRoman:
+        digits = roman(number).toUpper();
+        break;
+    case NfcLowerRoman:
+        digits = roman(number);
+        break;
+    case NfcUpperLetter:
+        digits = letters(number).toUpper();
+        break;
+    case NfcLowerLetter:
+        digits = letters(number);
+        break;
+    default:
+        digits = QString::number(number);
+        break;
     }
     QString prefix;
     QString suffix;

@@ -19,7 +19,8 @@ enum ListNumberFormat : int {
 };
 
 // One level of a list as a list table or \pn numbering describes it.
-struct RtfListLevel {
+struct RtfListLevel
+{
     int nfc = NfcDecimal;
     int start = 1;
     QString text; // \leveltext with the level placeholders as characters 0..8, length byte removed

@@ -98,7 +98,8 @@ QByteArray bmpFromDdb(const Picture& p)
     const int bits = p.bitsPerPixel;
     if ((bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) || p.sourceWidth <= 0 || p.sourceHeight <= 0)
         return {};
-    const qint64 widthBytes = p.widthBytes > 0 ? p.widthBytes : (static_cast<qint64>(p.sourceWidth) * bits + 15) / 16 * 2;
+    const qint64 widthBytes =
+        p.widthBytes > 0 ? p.widthBytes : (static_cast<qint64>(p.sourceWidth) * bits + 15) / 16 * 2;
     const qint64 stride = (static_cast<qint64>(p.sourceWidth) * bits + 31) / 32 * 4;
     const qint64 rows = std::min<qint64>(p.sourceHeight, widthBytes ? p.data.size() / widthBytes : 0);
     if (rows <= 0 || stride * rows > kMaxPictureBytes)
@@ -147,11 +148,16 @@ QImage decode(const QByteArray& bytes, const char* format)
 const char* kindLabel(PictureKind kind)
 {
     switch (kind) {
-    case PictureKind::Emf: return "EMF picture";
-    case PictureKind::Wmf: return "WMF picture";
-    case PictureKind::Macpict: return "PICT picture";
-    case PictureKind::PmMetafile: return "OS/2 metafile";
-    default: return "Picture";
+    case PictureKind::Emf:
+        return "EMF picture";
+    case PictureKind::Wmf:
+        return "WMF picture";
+    case PictureKind::Macpict:
+        return "PICT picture";
+    case PictureKind::PmMetafile:
+        return "OS/2 metafile";
+    default:
+        return "Picture";
     }
 }
 
@@ -183,8 +189,8 @@ QUrl dataUrl(const QString& name)
 void storeBytes(QTextDocument* document, const QString& name, const Picture& p)
 {
     document->addResource(QTextDocument::UserResource, dataUrl(name),
-                          QVariantList{static_cast<int>(p.kind), p.data, p.sourceWidth, p.sourceHeight,
-                                       p.metafileMode, p.bitsPerPixel, p.widthBytes});
+                          QVariantList{static_cast<int>(p.kind), p.data, p.sourceWidth, p.sourceHeight, p.metafileMode,
+                                       p.bitsPerPixel, p.widthBytes});
 }
 
 PictureKind kindOfBytes(const QByteArray& bytes)
@@ -204,15 +210,24 @@ bool insertPicture(QTextCursor* cursor, const Picture& p, const QTextCharFormat&
         return false;
     QImage image;
     switch (p.kind) {
-    case PictureKind::Png: image = decode(p.data, "png"); break;
-    case PictureKind::Jpeg: image = decode(p.data, "jpeg"); break;
-    case PictureKind::Dib: image = decode(bmpFromDib(p.data), "bmp"); break;
-    case PictureKind::Wbitmap: image = decode(bmpFromDdb(p), "bmp"); break;
-    default: break;
+    case PictureKind::Png:
+        image = decode(p.data, "png");
+        break;
+    case PictureKind::Jpeg:
+        image = decode(p.data, "jpeg");
+        break;
+    case PictureKind::Dib:
+        image = decode(bmpFromDib(p.data), "bmp");
+        break;
+    case PictureKind::Wbitmap:
+        image = decode(bmpFromDdb(p), "bmp");
+        break;
+    default:
+        break;
     }
     // The size the picture is shown at: its goal size scaled, else its own size.
-    const bool metafile = p.kind == PictureKind::Emf || p.kind == PictureKind::Wmf || p.kind == PictureKind::Macpict
-        || p.kind == PictureKind::PmMetafile;
+    const bool metafile = p.kind == PictureKind::Emf || p.kind == PictureKind::Wmf || p.kind == PictureKind::Macpict ||
+                          p.kind == PictureKind::PmMetafile;
     double twW = p.goalWidth;
     double twH = p.goalHeight;
     if (twW <= 0 || twH <= 0) {
@@ -312,11 +327,12 @@ void loadHtmlPictures(QTextDocument* document, const QString& folder)
                 const QByteArray payload = name.section(QLatin1Char(','), 1).toLatin1();
                 if (payload.size() <= kMaxPictureBytes * 4 / 3 + 4)
                     bytes = spec.endsWith(QLatin1String(";base64"), Qt::CaseInsensitive)
-                        ? QByteArray::fromBase64(payload)
-                        : QByteArray::fromPercentEncoding(payload);
+                                ? QByteArray::fromBase64(payload)
+                                : QByteArray::fromPercentEncoding(payload);
             } else if (url.isRelative() || url.isLocalFile()) {
-                const QString path = url.isLocalFile() ? url.toLocalFile()
-                                                       : QDir(folder).filePath(QUrl::fromPercentEncoding(name.toUtf8()));
+                const QString path = url.isLocalFile()
+                                         ? url.toLocalFile()
+                                         : QDir(folder).filePath(QUrl::fromPercentEncoding(name.toUtf8()));
                 QFile file(path);
                 if (QFileInfo(path).isFile() && file.size() <= kMaxPictureBytes && file.open(QIODevice::ReadOnly))
                     bytes = file.readAll();

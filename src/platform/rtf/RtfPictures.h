@@ -14,7 +14,8 @@ enum class PictureKind : int { None = 0, Png, Jpeg, Dib, Wbitmap, Emf, Wmf, Macp
 
 // A picture as a file or the clipboard carries it: its bytes in their own format, never
 // re-encoded, so that open and save give back the same bytes.
-struct Picture {
+struct Picture
+{
     PictureKind kind = PictureKind::None;
     QByteArray data;
     int sourceWidth = 0; // \picw, \pich

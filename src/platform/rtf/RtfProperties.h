@@ -19,7 +19,7 @@ enum RtfProperty : int {
     PictureMetafileMode, // the \wmetafileN mapping mode
     // Character formatting Qt does not draw but a save must keep.
     CharHidden = QTextFormat::UserProperty + 0x130, // \v
-    CharCaps, // 1: \caps, 2: \scaps
+    CharCaps,                                       // 1: \caps, 2: \scaps
     CharUnderlineKind, // an RTF underline Qt draws as a single line: 1 \uldb, 2 \ulth, 3 \ulw
     // Paragraphs (QTextBlockFormat).
     ParaKeepWithNext = QTextFormat::UserProperty + 0x140, // \keepn

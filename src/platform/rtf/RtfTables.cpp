@@ -19,7 +19,8 @@ constexpr int kDefaultCellWidth = 1440;
 // take minutes, so merging stops once this many cell visits have been spent.
 constexpr long long kMergeBudget = 20'000'000;
 
-struct Placed {
+struct Placed
+{
     int firstSource = 0; // the row's cell indices (in the table as read) this cell takes
     int lastSource = 0;
     int startCol = 0; // in the finished grid
@@ -28,7 +29,8 @@ struct Placed {
     int rightBorderSource = 0;
 };
 
-struct RowLayout {
+struct RowLayout
+{
     std::vector<Placed> cells;
     std::vector<int> rights;
 };
@@ -185,7 +187,8 @@ QTextTable* finishTable(QTextTable* table, const std::vector<RtfRowRecord>& rows
         int col = 0;
         for (std::size_t i = 0; i < layout.cells.size(); ++i) {
             Placed& p = layout.cells[i];
-            const int end = static_cast<int>(std::lower_bound(edges.begin(), edges.end(), layout.rights[i]) - edges.begin());
+            const int end =
+                static_cast<int>(std::lower_bound(edges.begin(), edges.end(), layout.rights[i]) - edges.begin());
             p.startCol = col;
             p.span = std::max(1, end - col + 1);
             col = p.startCol + p.span;

@@ -7,13 +7,13 @@
 #include "platform/rtf/RtfReader.h"
 
 #include <QHash>
+#include <QImage>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QImage>
-#include <QUrl>
 #include <QTextList>
 #include <QTextTable>
+#include <QUrl>
 
 #include <algorithm>
 #include <cmath>
@@ -38,7 +38,7 @@ struct Attrs {
     int underline = QTextCharFormat::NoUnderline;
     int strike = 0;
     int valign = QTextCharFormat::AlignNormal;
-    int caps = 0; // 1 all capitals, 2 small capitals
+    int caps = 0;          // 1 all capitals, 2 small capitals
     int underlineKind = 0; // 1 double, 2 thick, 3 words only (drawn as single)
     int letterSpacing = 0; // twips
     QString href;
@@ -93,7 +93,8 @@ private:
     void writeListTable();
 
     // Lists as Word sees them: a list of up to nine levels; each QTextList is one level of one.
-    struct ListGroup {
+    struct ListGroup
+    {
         RtfListLevel levels[9];
     };
     std::vector<ListGroup> listGroups_;
@@ -289,7 +290,8 @@ void Writer::setAttrs(const Attrs& want)
         want.italic ? word("i") : word("i", 0);
     if (want.underline != current_.underline || want.underlineKind != current_.underlineKind) {
         static const char* const kinds[] = {"ul", "uldb", "ulth", "ulw"};
-        word(want.underline == QTextCharFormat::SingleUnderline ? kinds[want.underlineKind] : underlineWord(want.underline));
+        word(want.underline == QTextCharFormat::SingleUnderline ? kinds[want.underlineKind]
+                                                                : underlineWord(want.underline));
     }
     if (want.caps != current_.caps) {
         if (current_.caps)
@@ -560,8 +562,7 @@ void Writer::writeRowDefinition(QTextTable* table, int row, const QList<int>& ed
 {
     const QTextTableFormat format = table->format();
     word("trowd");
-    word("trgaph", format.hasProperty(TableCellGap) ? format.intProperty(TableCellGap)
-                                                    : toTwips(format.cellPadding()));
+    word("trgaph", format.hasProperty(TableCellGap) ? format.intProperty(TableCellGap) : toTwips(format.cellPadding()));
     word("trleft", format.intProperty(TableRowLeft));
     if (format.alignment() & Qt::AlignHCenter)
         word("trqc");
@@ -571,11 +572,12 @@ void Writer::writeRowDefinition(QTextTable* table, int row, const QList<int>& ed
         word("trhdr");
     // Tables from HTML draw their grid with the table's own border.
     const int tableBorder = format.border() > 0 && format.borderStyle() != QTextFrameFormat::BorderStyle_None
-        ? std::max(1, toTwips(format.border()))
-        : 0;
+                                ? std::max(1, toTwips(format.border()))
+                                : 0;
     static const char* const sides[4] = {"clbrdrt", "clbrdrl", "clbrdrb", "clbrdrr"};
-    static const QTextFormat::Property widthProps[4] = {QTextFormat::TableCellTopBorder, QTextFormat::TableCellLeftBorder,
-                                                       QTextFormat::TableCellBottomBorder, QTextFormat::TableCellRightBorder};
+    static const QTextFormat::Property widthProps[4] = {
+        QTextFormat::TableCellTopBorder, QTextFormat::TableCellLeftBorder, QTextFormat::TableCellBottomBorder,
+        QTextFormat::TableCellRightBorder};
     static const QTextFormat::Property styleProps[4] = {
         QTextFormat::TableCellTopBorderStyle, QTextFormat::TableCellLeftBorderStyle,
         QTextFormat::TableCellBottomBorderStyle, QTextFormat::TableCellRightBorderStyle};
@@ -607,10 +609,18 @@ void Writer::writeRowDefinition(QTextTable* table, int row, const QList<int>& ed
                 continue;
             word(sides[side]);
             switch (style) {
-            case QTextFrameFormat::BorderStyle_Double: word("brdrdb"); break;
-            case QTextFrameFormat::BorderStyle_Dotted: word("brdrdot"); break;
-            case QTextFrameFormat::BorderStyle_Dashed: word("brdrdash"); break;
-            default: word("brdrs"); break;
+            case QTextFrameFormat::BorderStyle_Double:
+                word("brdrdb");
+                break;
+            case QTextFrameFormat::BorderStyle_Dotted:
+                word("brdrdot");
+                break;
+            case QTextFrameFormat::BorderStyle_Dashed:
+                word("brdrdash");
+                break;
+            default:
+                word("brdrs");
+                break;
             }
             word("brdrw", std::clamp(width, 1, 255));
             if (brush.style() != Qt::NoBrush)
@@ -675,20 +685,35 @@ void Writer::writePicture(const QTextImageFormat& format)
     out_.append("{\\pict");
     needSpace_ = true;
     switch (p.kind) {
-    case PictureKind::Png: word("pngblip"); break;
-    case PictureKind::Jpeg: word("jpegblip"); break;
-    case PictureKind::Emf: word("emfblip"); break;
-    case PictureKind::Wmf: word("wmetafile", p.metafileMode); break;
-    case PictureKind::Macpict: word("macpict"); break;
-    case PictureKind::PmMetafile: word("pmmetafile", p.metafileMode); break;
-    case PictureKind::Dib: word("dibitmap", 0); break;
+    case PictureKind::Png:
+        word("pngblip");
+        break;
+    case PictureKind::Jpeg:
+        word("jpegblip");
+        break;
+    case PictureKind::Emf:
+        word("emfblip");
+        break;
+    case PictureKind::Wmf:
+        word("wmetafile", p.metafileMode);
+        break;
+    case PictureKind::Macpict:
+        word("macpict");
+        break;
+    case PictureKind::PmMetafile:
+        word("pmmetafile", p.metafileMode);
+        break;
+    case PictureKind::Dib:
+        word("dibitmap", 0);
+        break;
     case PictureKind::Wbitmap:
         word("wbitmap", 0);
         word("wbmbitspixel", p.bitsPerPixel);
         word("wbmplanes", 1);
         word("wbmwidthbytes", p.widthBytes);
         break;
-    case PictureKind::None: break;
+    case PictureKind::None:
+        break;
     }
     const QVariant pixels = document_.resource(QTextDocument::ImageResource, QUrl(format.name()));
     QSize size(p.sourceWidth, p.sourceHeight);
@@ -724,7 +749,8 @@ void Writer::collectLists(int from, int to)
 {
     int lastGroup = -1;
     int lastIndent = 0;
-    for (QTextBlock block = document_.findBlock(from); block.isValid() && block.position() <= to; block = block.next()) {
+    for (QTextBlock block = document_.findBlock(from); block.isValid() && block.position() <= to;
+         block = block.next()) {
         const QTextList* list = block.textList();
         if (!list)
             continue;
@@ -753,8 +779,9 @@ void Writer::collectLists(int from, int to)
         for (int level = 0; level < 9; ++level) {
             if (!g.levels[level].defined) {
                 QTextListFormat f;
-                f.setStyle(level % 3 == 0 ? QTextListFormat::ListDisc
-                                          : level % 3 == 1 ? QTextListFormat::ListCircle : QTextListFormat::ListSquare);
+                f.setStyle(level % 3 == 0   ? QTextListFormat::ListDisc
+                           : level % 3 == 1 ? QTextListFormat::ListCircle
+                                            : QTextListFormat::ListSquare);
                 g.levels[level] = levelForListFormat(f, level);
                 g.levels[level].defined = false;
             }
@@ -792,6 +819,7 @@ void Writer::writeListTable()
             char length[8];
             std::snprintf(length, sizeof length, "\\'%02x", static_cast<int>(std::min<qsizetype>(l.text.size(), 255)));
             out_.append(length);
+            needSpace_ = false; // a blank here would be part of the level's text
             for (QChar c : l.text) {
                 if (c.unicode() < 9) {
                     char code[8];
