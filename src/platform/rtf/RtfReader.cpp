@@ -1491,9 +1491,10 @@ void Parser::nextCell()
     if (t.rowDone) {
         ++t.row;
         t.rowDone = false;
-        // Rows are added in growing batches: every addition makes Qt rebuild the table's grid.
+        // Rows are added in batches: every addition makes Qt rebuild the table's grid, and removing
+        // the rows a batch did not use is as slow, so batches stay small.
         if (t.row >= t.table->rows())
-            t.table->appendRows(std::clamp(t.table->rows(), 1, 4096));
+            t.table->appendRows(std::clamp(t.table->rows(), 1, 64));
     }
     int col = t.cellsInRow;
     if (col >= kMaxColumns) {
