@@ -699,6 +699,11 @@ void TestRtfReader::lists_data()
                   "\\pard{\\pntext II\\tab}{\\*\\pn\\pnlvl3\\pnucrm}z\\par\\pard{\\pntext "
                   "iv\\tab}{\\*\\pn\\pnlvl3\\pnlcrm}w\\par")
         << QStringList{"-4 level 1 1.: x", "-6 level 2 A): y", "-8 level 3 I: z", "-7 level 3 i: w"} << "x\ny\nz\nw";
+    QTest::newRow("lists in nested cells")
+        << sample(table + "\\trowd\\cellx1000\\cellx5000\\pard\\intbl N\\cell\\pard\\intbl\\itap2 in1\\nestcell in2\\nestcell"
+                          "\\pard\\intbl\\itap2\\ls1\\ilvl2{\\listtext i.\\tab}x\\nestcell{\\*\\nesttableprops\\trowd\\cellx1300"
+                          "\\cellx2700\\cellx4140\\nestrow}{\\nonesttables\\par}\\pard\\intbl\\cell\\row")
+        << QStringList{"-7 level 3 i.: x"} << "\nN\n\nin1\nin2\nx\n\n";
     QTest::newRow("lists in table cells") << sample(table + "\\trowd\\cellx2000\\pard\\intbl\\ls2 in cell\\cell\\row")
                                           << QStringList{"-1 level 1 .: in cell"} << "\nin cell\n";
 }
