@@ -624,6 +624,14 @@ void TestRtfReader::tables_data()
         << QStringList{"table 1x2 widths=2000,4000 header=0", "| A | x/y |", "table 1x2 widths=3000,2000 header=0",
                        "| x | y |"}
         << "\nA\n\nx\ny\n\n";
+    QTest::newRow("nested rows of different widths")
+        << QByteArray("{\\rtf1\\trowd\\cellx5000\\pard\\intbl\\itap2 a\\nestcell b\\nestcell c\\nestcell{\\*\\nesttableprops\\trowd"
+                      "\\cellx1440\\cellx2880\\cellx4320\\nestrow}{\\nonesttables\\par}\\pard\\intbl\\itap2 d\\nestcell e\\nestcell"
+                      " f\\nestcell g\\nestcell{\\*\\nesttableprops\\trowd\\cellx1300\\cellx2700\\cellx2880\\cellx4320\\nestrow}"
+                      "{\\nonesttables\\par}\\pard\\intbl\\itap1\\cell\\row}")
+        << QStringList{"table 1x1 widths=5000 header=0", "| a/b/c/d/e/f/g |", "table 2x5 widths=1300,140,1260,180,1440 header=0",
+                       "| a(1x2) | b(1x2) | c |", "| d | e(1x2) | f | g |"}
+        << "\n\na\nb\nc\nd\ne\nf\ng\n\n";
     QTest::newRow("nested table without its row end")
         << QByteArray("{\\rtf1\\pard\\intbl A\\cell\\itap2 x\\nestcell y\\itap1\\cell\\row}")
         << QStringList{"table 1x2 widths=1440,1440 header=0", "| A | x/y |", "table 1x2 widths=1440,1440 header=0",
