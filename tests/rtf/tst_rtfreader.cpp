@@ -825,6 +825,8 @@ QString describeMore(const QTextDocument& doc, const QString& needle)
         parts << QStringLiteral("ulkind=%1").arg(c.intProperty(rtf::CharUnderlineKind));
     if (c.hasProperty(QTextFormat::FontLetterSpacing))
         parts << QStringLiteral("spacing=%1").arg(twips(c.fontLetterSpacing()));
+    if (c.hasProperty(rtf::CharHiddenBefore))
+        parts << QStringLiteral("hidden=") + c.stringProperty(rtf::CharHiddenBefore);
     if (b.hasProperty(QTextFormat::LineHeight))
         parts << QStringLiteral("line=%1:%2").arg(b.lineHeightType()).arg(b.lineHeight());
     if (b.nonBreakableLines())
@@ -874,6 +876,8 @@ void TestRtfReader::moreProperties_data()
                                                 << "font=Arial spacing=20";
     QTest::newRow("raised text") << sample("a{\\up6 X}") << "X"
                                  << "font=Arial super";
+    QTest::newRow("hidden text rides on the next character") << sample("a{\\v secret }X\\par") << "X"
+                                                             << "font=Arial hidden=secret ";
     QTest::newRow("double spacing") << sample("\\sl480\\slmult1 X\\par") << "X"
                                     << "font=Arial line=1:200";
     QTest::newRow("at least 18 pt") << sample("\\sl360\\slmult0 X\\par") << "X"
@@ -900,8 +904,10 @@ void TestRtfReader::moreProperties()
     QFETCH(QString, description);
     auto doc = read(rtf);
     QCOMPARE(describeMore(*doc, text), description);
+    QVERIFY(!doc->toPlainText().contains(QLatin1String("secret"))); // hidden text is not shown
     auto again = read(documentToRtf(*doc));
     QCOMPARE(describeMore(*again, text), description);
+    QVERIFY(!again->toPlainText().contains(QLatin1String("secret")));
 }
 
 void TestRtfReader::paragraphStructure_data()

@@ -18,7 +18,7 @@ enum RtfProperty : int {
     PictureSourceHeight,
     PictureMetafileMode, // the \wmetafileN mapping mode
     // Character formatting Qt does not draw but a save must keep.
-    CharHidden = QTextFormat::UserProperty + 0x130, // \v
+    CharHiddenBefore = QTextFormat::UserProperty + 0x130, // QString: hidden text (\v) before this character
     CharCaps,                                       // 1: \caps, 2: \scaps
     CharUnderlineKind, // an RTF underline Qt draws as a single line: 1 \uldb, 2 \ulth, 3 \ulw
     // Paragraphs (QTextBlockFormat).

@@ -178,6 +178,7 @@ struct CharAttrs {
     std::int8_t assocBold = -1;
     std::int8_t assocItalic = -1;
     std::uint8_t runKind = 0; // 0 \loch/\hich/\ltrch, 1 \rtlch, 2 \dbch
+    int hiddenBefore = -1; // hidden text (\v) that stood before this character: index in hiddenTexts_
 
     bool operator==(const CharAttrs& o) const
     {
@@ -186,14 +187,14 @@ struct CharAttrs {
             && strike == o.strike && valign == o.valign && hidden == o.hidden && caps == o.caps
             && underlineKind == o.underlineKind && letterSpacing == o.letterSpacing && assocFont == o.assocFont
             && assocHalfPoints == o.assocHalfPoints && assocBold == o.assocBold && assocItalic == o.assocItalic
-            && runKind == o.runKind;
+            && runKind == o.runKind && hiddenBefore == o.hiddenBefore;
     }
     bool operator!=(const CharAttrs& o) const { return !(*this == o); }
 };
 
 size_t qHash(const CharAttrs& a, size_t seed = 0)
 {
-    return qHashMulti(seed, a.font, a.halfPoints, a.fg, a.bg, a.href,
+    return qHashMulti(seed, a.font, a.halfPoints, a.fg, a.bg, a.href, a.hiddenBefore,
                       (a.bold << 20) | (a.italic << 16) | (a.underline << 12) | (a.strike << 8)
                           | (a.valign << 4) | a.hidden | (a.caps << 24) | (a.underlineKind << 26));
 }
@@ -526,6 +527,8 @@ private:
     int tabKind_ = 0; // \tqr... and \tl... words before the \tx they describe
     int tabLeader_ = 0; // the last {\pict} became a picture: skip its \nonshppict twin
     const char* pictureKindWord_ = nullptr;
+    QString hiddenText_; // \\v text waiting for the next visible character
+    QStringList hiddenTexts_;
     QString listLabel_; // the fallback label ({\listtext}, {\pntext}) of the coming paragraph
     CharAttrs listLabelAttrs_;
 };
@@ -1398,8 +1401,15 @@ void Parser::emitText(QStringView text)
 
 void Parser::emitBody(QStringView text)
 {
-    if (top().chars.hidden)
+    if (top().chars.hidden) {
+        // Hidden text is not shown: it rides on the next visible character, which says it again
+        // when saved. Hidden text with nothing visible after it in its paragraph is dropped.
+        for (QChar c : text) {
+            if (hiddenText_.size() < 65536 && !isStructural(c.unicode()))
+                hiddenText_.append(c);
+        }
         return;
+    }
     qsizetype from = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
@@ -1422,6 +1432,16 @@ void Parser::appendRun(QStringView text)
     beginContent();
     placeListLabel();
     const CharAttrs attrs = effectiveAttrs(top().chars);
+    if (!hiddenText_.isEmpty() && hiddenTexts_.size() < static_cast<qsizetype>(kMaxTableEntries)) {
+        flushRun();
+        CharAttrs carrier = attrs;
+        carrier.hiddenBefore = static_cast<int>(hiddenTexts_.size());
+        hiddenTexts_.append(std::exchange(hiddenText_, QString()));
+        runAttrs_ = carrier;
+        runText_.append(text.first(1));
+        flushRun();
+        text = text.sliced(1);
+    }
     if (attrs != runAttrs_) {
         flushRun();
         runAttrs_ = attrs;
@@ -1455,6 +1475,7 @@ void Parser::beginContent(std::size_t depth)
 
 void Parser::endParagraph()
 {
+    hiddenText_.clear();
     beginContent();
     placeListLabel();
     flushRun();
@@ -2053,6 +2074,8 @@ QTextCharFormat Parser::charFormat(const CharAttrs& attrs)
         f.setVerticalAlignment(static_cast<QTextCharFormat::VerticalAlignment>(attrs.valign));
     if (attrs.caps)
         f.setFontCapitalization(attrs.caps == 1 ? QFont::AllUppercase : QFont::SmallCaps);
+    if (attrs.hiddenBefore >= 0 && attrs.hiddenBefore < hiddenTexts_.size())
+        f.setProperty(CharHiddenBefore, hiddenTexts_.at(attrs.hiddenBefore));
     if (attrs.underlineKind && attrs.underline)
         f.setProperty(CharUnderlineKind, static_cast<int>(attrs.underlineKind));
     if (attrs.letterSpacing) {

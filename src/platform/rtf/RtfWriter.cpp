@@ -467,6 +467,18 @@ void Writer::writeBlock(const QTextBlock& block, int from, int to, int depth, co
             const QTextImageFormat image = fragment.charFormat().toImageFormat();
             for (int k = a; k < b; ++k)
                 writePicture(image);
+        } else if (fragment.charFormat().hasProperty(CharHiddenBefore)) {
+            // Hidden text goes back in front of the character it was read before.
+            const QString hidden = fragment.charFormat().stringProperty(CharHiddenBefore);
+            const QString text = fragment.text();
+            for (int k = a; k < b; ++k) {
+                out_.append("{\\v ");
+                needSpace_ = false;
+                writeText(hidden);
+                out_.append('}');
+                needSpace_ = false;
+                writeText(QStringView(text).mid(k - fragStart, 1));
+            }
         } else {
             const QString text = fragment.text();
             writeText(QStringView(text).mid(a - fragStart, b - a));
