@@ -772,7 +772,10 @@ void Writer::collectLists(int from, int to)
             int group = -1;
             if (lastGroup >= 0 && indent > 1 && indent > lastIndent - 8) {
                 const RtfListLevel& taken = listGroups_[static_cast<std::size_t>(lastGroup)].levels[indent - 1];
-                if (!taken.defined || taken.nfc == levelForListFormat(list->format(), indent - 1).nfc)
+                // A second list on a taken level may share it only right after a shallower item:
+                // there a reader starts the level's numbering again, as it was.
+                if (!taken.defined
+                    || (lastIndent < indent && taken.nfc == levelForListFormat(list->format(), indent - 1).nfc))
                     group = lastGroup;
             }
             if (group < 0) {
