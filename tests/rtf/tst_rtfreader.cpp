@@ -611,6 +611,9 @@ void TestRtfReader::tables_data()
         << QStringList{"table 2x4 widths=1000,1000,1000,1000 header=0", "| wide(1x2) | w2(1x2) |",
                        "| n1 | n2 | n3 | n4 |"}
         << "\nwide\nw2\nn1\nn2\nn3\nn4\n";
+    QTest::newRow("cells past the widest edge join the one before")
+        << QByteArray("{\\rtf1\\trowd\\cellx999999\\pard\\intbl a\\cell b\\cell\\row}")
+        << QStringList{"table 1x1 widths=126720 header=0", "| a/b |"} << "\na\nb\n";
     QTest::newRow("header rows") << QByteArray("{\\rtf1\\trowd\\trhdr\\cellx1000\\pard\\intbl H\\cell\\row"
                                                "\\trowd\\cellx1000\\pard\\intbl x\\cell\\row}")
                                  << QStringList{"table 2x1 widths=1000 header=1", "| H |", "| x |"} << "\nH\nx\n";

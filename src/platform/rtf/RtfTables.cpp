@@ -15,6 +15,7 @@ namespace tarnwick::platform::rtf {
 namespace {
 
 constexpr int kDefaultCellWidth = 1440;
+constexpr int kMaxEdge = 4 * 31680; // the reader's and the writer's limit for \cellx
 // Every merge makes Qt rebuild the table's grid; hostile tables with thousands of merges would
 // take minutes, so merging stops once this many cell visits have been spent.
 constexpr long long kMergeBudget = 20'000'000;
@@ -46,11 +47,14 @@ RowLayout layoutRow(const RtfRowRecord& record)
     int previous = record.def.left;
     for (int k = 0; k < record.cellCount; ++k) {
         const RtfCellDef* def = defAt(record.def, k);
-        int right = def ? def->right : previous + kDefaultCellWidth;
-        if (right <= previous)
-            right = previous + (def ? 1 : kDefaultCellWidth); // edges out of order: keep every cell
+        int right = std::min(def ? def->right : previous + kDefaultCellWidth, kMaxEdge);
+        if (right <= previous) // edges out of order: keep every cell
+            right = std::min(previous + (def ? 1 : kDefaultCellWidth), kMaxEdge);
+        // Past the widest edge a row can have, cells join the one before, so that what is read
+        // is what is written.
+        const bool noRoom = right <= previous;
         previous = right;
-        if (def && def->merged && !layout.cells.empty()) {
+        if (((def && def->merged) || noRoom) && !layout.cells.empty()) {
             Placed& into = layout.cells.back();
             into.lastSource = k;
             layout.rights.back() = right;
