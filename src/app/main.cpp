@@ -6,10 +6,12 @@
 #include "platform/QtSettingsStore.h"
 #include "platform/Registry.h"
 #include "platform/Services.h"
+#include "shell/CommandLine.h"
 #include "shell/Module1.h"
 #include "shell/frmMain.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
@@ -18,16 +20,36 @@
 int main(int argc, char* argv[])
 {
     tarnwick::platform::tuneMemoryAllocator();
+    QCoreApplication::setApplicationName(QStringLiteral("Tarnwick"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Tarnwick"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0"));
+
+    // --help and --version are answered before the window system is opened, so they work without a
+    // display. Qt's own options (-platform, -style) are only known to the application object, so the
+    // files and addresses are read again from what it leaves over.
+    QStringList rawArguments;
+    for (int i = 0; i < argc; ++i)
+        rawArguments << QString::fromLocal8Bit(argv[i]);
+    using tarnwick::shell::CommandLine;
+    const CommandLine early = CommandLine::parse(rawArguments, QDir::currentPath());
+    if (early.action == CommandLine::Action::Help || early.action == CommandLine::Action::Version) {
+        std::fputs(qPrintable(early.text), stdout);
+        return 0;
+    }
+
     // Chromium refuses to run its sandbox as root; the browser windows must still open.
     if (geteuid() == 0)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tarnwick"));
-    QApplication::setOrganizationName(QStringLiteral("Tarnwick"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tarnwick.svg")));
     QApplication::setQuitOnLastWindowClosed(false);
+
+    const CommandLine commandLine = CommandLine::parse(QCoreApplication::arguments(), QDir::currentPath());
+    if (commandLine.action == CommandLine::Action::Error) {
+        std::fputs(qPrintable(commandLine.text), stderr);
+        return 2;
+    }
 
     tarnwick::platform::QtDialogService dialogs;
     tarnwick::platform::QtSettingsStore settings;
@@ -37,7 +59,7 @@ int main(int argc, char* argv[])
     tarnwick::help::HelpViewer help;
     const tarnwick::platform::Services services{dialogs, settings, environment, registry, desktop, help};
 
-    std::unique_ptr<tarnwick::shell::frmMain> window(tarnwick::shell::Module1::Main(services));
+    std::unique_ptr<tarnwick::shell::frmMain> window(tarnwick::shell::Module1::Main(services, commandLine));
     QObject::connect(window.get(), &tarnwick::shell::frmMain::unloaded, &app, &QCoreApplication::quit);
 
     // The start-up benchmark measures up to the first turn of the event loop with the window shown.
