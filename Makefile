@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 # CI builds without debug information: it only needs the verdict, and the build is a third faster.
 BUILD_TYPE ?= $(if $(CI),Release,RelWithDebInfo)
 
-.PHONY: run test bench setup configure build
+.PHONY: run test bench package setup configure build
 
 setup:
 	@bash scripts/setup.sh
@@ -31,3 +31,7 @@ test: build
 bench: CMAKE_FLAGS += -DTARNWICK_BUILD_BENCH=ON
 bench: build
 	@for b in $(BUILD_DIR)/benchmarks/*; do echo "== $$(basename $$b)"; QT_QPA_PLATFORM=offscreen $$b || exit 1; done
+
+# build/tarnwick_VERSION_ARCH.deb; install it with `sudo apt-get install ./build/tarnwick_*.deb`.
+package: build
+	@cd $(BUILD_DIR) && cpack

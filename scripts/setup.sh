@@ -10,6 +10,7 @@ packages=(
     libqt6sql6-sqlite poppler-utils
     libreoffice-writer-nogui
     curl xdotool
+    dpkg-dev desktop-file-utils appstream
 )
 
 missing=()
