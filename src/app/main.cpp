@@ -6,6 +6,7 @@
 #include "platform/QtSettingsStore.h"
 #include "platform/Registry.h"
 #include "platform/Services.h"
+#include "platform/StartupTrace.h"
 #include "shell/CommandLine.h"
 #include "shell/Module1.h"
 #include "shell/frmMain.h"
@@ -19,6 +20,9 @@
 
 int main(int argc, char* argv[])
 {
+    using tarnwick::platform::StartupTrace;
+    StartupTrace::begin();
+    StartupTrace::mark("main");
     tarnwick::platform::tuneMemoryAllocator();
     QCoreApplication::setApplicationName(QStringLiteral("Tarnwick"));
     QCoreApplication::setOrganizationName(QStringLiteral("Tarnwick"));
@@ -42,6 +46,7 @@ int main(int argc, char* argv[])
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 
     QApplication app(argc, argv);
+    StartupTrace::mark("application");
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tarnwick.svg")));
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -65,6 +70,7 @@ int main(int argc, char* argv[])
     // The start-up benchmark measures up to the first turn of the event loop with the window shown.
     if (qEnvironmentVariableIsSet("TARNWICK_EXIT_WHEN_SHOWN")) {
         QTimer::singleShot(0, window.get(), [&window] {
+            StartupTrace::mark("event-loop");
             std::printf("shown %s\n", qPrintable(window->ActiveForm() ? window->ActiveForm()->windowTitle() : QString()));
             std::fflush(stdout);
             window->close();

@@ -31,7 +31,7 @@ CommandLine CommandLine::parse(const QStringList& arguments, const QString& curr
 
     CommandLine result;
     const bool parsed = parser.parse(arguments);
-    if (parser.isSet(help)) {
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         result.action = Action::Help;
         // Qt names the program by whatever started it, or by a placeholder before the application
         // object exists; the usage line names the command instead.

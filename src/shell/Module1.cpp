@@ -6,6 +6,7 @@
 #include "platform/DialogService.h"
 #include "platform/MessageBox.h"
 #include "platform/RichTextBox.h"
+#include "platform/StartupTrace.h"
 #include "shell/CommandLine.h"
 #include "shell/Globals.h"
 #include "shell/frmMain.h"
@@ -28,12 +29,15 @@ frmMain* Main(const platform::Services& services)
 
     auto* window = new frmMain(services);
     MainWindow = window;
+    platform::StartupTrace::mark("main-window");
     window->Load();
 
     splash->close();
     delete splash;
+    platform::StartupTrace::mark("loaded");
 
     window->show();
+    platform::StartupTrace::mark("shown");
     return window;
 }
 

@@ -3,3 +3,4 @@ tarnwick_add_test(tst_documentwindows ${CMAKE_CURRENT_LIST_DIR}/tst_documentwind
 tarnwick_add_test(tst_shellparts ${CMAKE_CURRENT_LIST_DIR}/tst_shellparts.cpp)
 tarnwick_add_test(tst_editmenu ${CMAKE_CURRENT_LIST_DIR}/tst_editmenu.cpp)
 tarnwick_add_test(tst_commandline ${CMAKE_CURRENT_LIST_DIR}/tst_commandline.cpp)
+tarnwick_add_test(tst_accessibility ${CMAKE_CURRENT_LIST_DIR}/tst_accessibility.cpp)

@@ -1,0 +1,15 @@
+#pragma once
+
+namespace tarnwick::platform {
+
+// Milestones of start-up for the start-up benchmark's breakdown: with TARNWICK_STARTUP_TRACE set,
+// each mark prints "stage NAME MS" (milliseconds since main began) on standard output. Without it
+// a mark costs one test of a cached flag.
+class StartupTrace
+{
+public:
+    static void begin();
+    static void mark(const char* stage);
+};
+
+} // namespace tarnwick::platform

@@ -1,0 +1,267 @@
+// What a screen reader and a keyboard user meet: every control named (and described where the
+// design gives it words), and every dialog worked through with Tab, Enter and Esc alone.
+#include "browser/dlgChangeHomePage.h"
+#include "browser/frmBrowser.h"
+#include "document/frmDocument.h"
+#include "download/dlgDownload.h"
+#include "download/dlgFileSaveOptions.h"
+#include "download/frmChangeDir.h"
+#include "help/HelpWindow.h"
+#include "help/frmAbout.h"
+#include "platform/RichTextBox.h"
+#include "shell/MainToolBar.h"
+#include "shell/frmMain.h"
+#include "support/FakeBrowserEngine.h"
+#include "support/ShellFixture.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QDialog>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QtTest>
+#include <functional>
+#include <memory>
+
+using namespace tarnwick;
+using test::ShellFixture;
+
+namespace {
+
+// Roles a user operates or reads as a unit; each must say what it is.
+bool isControl(QAccessible::Role role)
+{
+    switch (role) {
+    case QAccessible::PushButton:
+    case QAccessible::CheckBox:
+    case QAccessible::RadioButton:
+    case QAccessible::ComboBox:
+    case QAccessible::EditableText:
+    case QAccessible::SpinBox:
+    case QAccessible::List:
+    case QAccessible::Tree:
+    case QAccessible::PageTab:
+    case QAccessible::PageTabList:
+    case QAccessible::ButtonMenu:
+    case QAccessible::ButtonDropDown:
+    case QAccessible::MenuItem:
+    case QAccessible::MenuBar:
+    case QAccessible::PopupMenu:
+    case QAccessible::ToolBar:
+    case QAccessible::Grouping:
+    case QAccessible::Dialog:
+    case QAccessible::Window:
+    case QAccessible::StatusBar:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Menu items take their words from the item's text; Qt offers no description for them.
+bool needsDescription(QAccessible::Role role)
+{
+    return isControl(role) && role != QAccessible::MenuItem && role != QAccessible::PageTab &&
+           role != QAccessible::Window && role != QAccessible::Dialog;
+}
+
+// Parts Qt draws for its own frames (scroll bars, the child window's title buttons) are not ours.
+bool isQtChrome(const QAccessibleInterface* node)
+{
+    const QObject* object = node->object();
+    if (node->role() == QAccessible::ScrollBar)
+        return true;
+    return object && (object->objectName().startsWith(QLatin1String("qt_")) ||
+                      object->inherits("QScrollBar") || object->inherits("QMdiSubWindow") ||
+                      object->inherits("QToolBarExtension") || object->inherits("QSizeGrip") ||
+                      object->inherits("QTabBar") && !object->parent()->inherits("QTabWidget"));
+}
+
+QString describeNode(const QAccessibleInterface* node)
+{
+    const QObject* object = node->object();
+    return QStringLiteral("%1 '%2' (%3)")
+        .arg(object ? QString::fromLatin1(object->metaObject()->className()) : QStringLiteral("item"),
+             object ? object->objectName() : QString(), QString::number(int(node->role()), 16));
+}
+
+void walk(QAccessibleInterface* node, const QString& path, QStringList* problems, int* controls, int depth = 0)
+{
+    if (!node || !node->isValid() || depth > 40 || isQtChrome(node))
+        return;
+    const QString here = path + QStringLiteral(" > ") + describeNode(node);
+    if (isControl(node->role())) {
+        ++*controls;
+        if (node->text(QAccessible::Name).trimmed().isEmpty())
+            *problems << here + QStringLiteral(": no accessible name");
+        else if (needsDescription(node->role()) && node->text(QAccessible::Description).trimmed().isEmpty())
+            *problems << here + QStringLiteral(" '") + node->text(QAccessible::Name) +
+                             QStringLiteral("': no accessible description");
+    }
+    for (int i = 0; i < node->childCount(); ++i)
+        walk(node->child(i), here, problems, controls, depth + 1);
+}
+
+// Every control in the tree under window; the names of the failures, if any.
+QStringList problemsIn(QWidget* window, int* controls)
+{
+    QStringList problems;
+    walk(QAccessible::queryAccessibleInterface(window), QString(), &problems, controls);
+    return problems;
+}
+
+struct Opened
+{
+    QWidget* window = nullptr;
+    std::function<void()> close;
+};
+
+using Opener = std::function<Opened(shell::frmMain*)>;
+
+Opened own(QWidget* window)
+{
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    std::shared_ptr<QWidget> holder(window);
+    return {window, [holder] {}};
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Opener)
+
+class tst_Accessibility : public QObject
+{
+    Q_OBJECT
+private:
+    test::FakeBrowserEngineFactory m_engines;
+
+    void windows_data(bool withKeyboard)
+    {
+        QTest::addColumn<Opener>("open");
+        QTest::addColumn<QStringList>("tabOrder");
+        QTest::addColumn<QString>("defaultButton");
+        QTest::addColumn<QString>("escapeButton");
+
+        auto row = [&](const char* name, Opener open, QStringList order, QString enter, QString escape) {
+            if (withKeyboard && order.isEmpty())
+                return;
+            QTest::newRow(name) << open << order << enter << escape;
+        };
+        row("main window", [](shell::frmMain* main) { return Opened{main, [] {}}; }, {}, {}, {});
+        row("document window",
+            [](shell::frmMain* main) { return Opened{main->activeDocument(), [] {}}; }, {}, {}, {});
+        row("browser window",
+            [this](shell::frmMain* main) {
+                main->browserEngineFactory = m_engines.factory();
+                main->mnuFileWebBrowser_Click();
+                return Opened{main->ActiveForm(), [] {}};
+            },
+            {}, {}, {});
+        row("Download Options", [](shell::frmMain* main) { return own(new download::dlgDownload(main)); },
+            {QStringLiteral("optDownload_0"), QStringLiteral("cmdOK"), QStringLiteral("cmdCancel"),
+             QStringLiteral("cmdApply")},
+            QStringLiteral("cmdOK"), QStringLiteral("cmdCancel"));
+        row("File Save Options",
+            [](shell::frmMain* main) { return own(new download::dlgFileSaveOptions(main->fileSaveMode, main)); },
+            {QStringLiteral("optFileSave0"), QStringLiteral("cmdOK"), QStringLiteral("cmdCancel"),
+             QStringLiteral("cmdApply")},
+            QStringLiteral("cmdOK"), QStringLiteral("cmdCancel"));
+        row("Change Directory", [](shell::frmMain* main) { return own(new download::frmChangeDir(main)); },
+            {QStringLiteral("Drive1"), QStringLiteral("Dir1"), QStringLiteral("cmdOK"), QStringLiteral("cmdCancel")},
+            QStringLiteral("cmdOK"), QStringLiteral("cmdCancel"));
+        row("Home Page",
+            [](shell::frmMain* main) {
+                return own(new browser::dlgChangeHomePage(main->services().settings,
+                                                          QStringLiteral("file:///home.html"), main));
+            },
+            {QStringLiteral("txtChangeHomePage"), QStringLiteral("OKButton"), QStringLiteral("CancelButton")},
+            QStringLiteral("OKButton"), QStringLiteral("CancelButton"));
+        row("About", [](shell::frmMain* main) { return own(new help::frmAbout(main->services(), main)); },
+            {QStringLiteral("cmdOK"), QStringLiteral("cmdSysInfo")}, QStringLiteral("cmdOK"), QStringLiteral("cmdOK"));
+        row("Help",
+            [](shell::frmMain* main) { return own(new help::HelpWindow(main->helpFile(), main)); }, {}, {}, {});
+    }
+
+private slots:
+    void everyControlIsNamed_data() { windows_data(false); }
+
+    void everyControlIsNamed()
+    {
+        QFETCH(Opener, open);
+        ShellFixture fx;
+        shell::frmMain* main = fx.createMain();
+        const Opened opened = open(main);
+        QVERIFY(opened.window);
+        opened.window->show();
+
+        int controls = 0;
+        const QStringList problems = problemsIn(opened.window, &controls);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+        QVERIFY2(controls >= 3, "the walk reached the controls");
+        opened.close();
+    }
+
+    void toolbarButtonsSayTheirKey()
+    {
+        ShellFixture fx;
+        shell::frmMain* main = fx.createMain();
+        for (int index = 1; index <= main->tbToolBar->buttonCount(); ++index) {
+            QAction* button = main->tbToolBar->button(index);
+            if (button->isSeparator())
+                continue;
+            QWidget* widget = main->tbToolBar->widgetForAction(button);
+            QAccessibleInterface* node = QAccessible::queryAccessibleInterface(widget);
+            QVERIFY(node);
+            const QString key = shell::MainToolBar::keyOf(button);
+            QCOMPARE(node->text(QAccessible::Name), key);
+            QCOMPARE(node->text(QAccessible::Description), key);
+        }
+    }
+
+    void keyboardAlone_data() { windows_data(true); }
+
+    void keyboardAlone()
+    {
+        QFETCH(Opener, open);
+        QFETCH(QStringList, tabOrder);
+        QFETCH(QString, defaultButton);
+        QFETCH(QString, escapeButton);
+
+        ShellFixture fx;
+        shell::frmMain* main = fx.createMain();
+        const Opened opened = open(main);
+        auto* dialog = qobject_cast<QDialog*>(opened.window);
+        QVERIFY(dialog);
+        dialog->show();
+        QApplication::setActiveWindow(dialog);
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+
+        // Tab from the first control runs through the controls in their visual order and comes back.
+        QWidget* first = dialog->findChild<QWidget*>(tabOrder.constFirst());
+        QVERIFY(first);
+        first->setFocus(Qt::TabFocusReason);
+        QStringList visited{QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString()};
+        for (int i = 0; i < tabOrder.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString());
+        }
+        QCOMPARE(visited, tabOrder + QStringList{tabOrder.constFirst()});
+
+        // Enter presses the default button, Esc the cancelling one.
+        for (const auto& [key, expected] : {std::pair{Qt::Key_Return, defaultButton}, std::pair{Qt::Key_Escape, escapeButton}}) {
+            auto* button = dialog->findChild<QPushButton*>(expected);
+            QVERIFY2(button, qPrintable(expected));
+            QSignalSpy clicked(button, &QPushButton::clicked);
+            if (!dialog->isVisible())
+                dialog->show();
+            first->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(dialog, key);
+            QVERIFY2(clicked.size() == 1 || !dialog->isVisible(), qPrintable(expected));
+        }
+        opened.close();
+    }
+};
+
+QTEST_MAIN(tst_Accessibility)
+#include "tst_accessibility.moc"
