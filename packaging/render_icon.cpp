@@ -1,7 +1,8 @@
-// Renders the application's SVG icon into the fixed-size PNGs the hicolor theme wants, at build
-// time, so the pictures never drift from the drawing. Usage: render_icon SVG OUTDIR SIZE...
-// writes OUTDIR/SIZExSIZE/apps/tarnwick.png for every size.
+// Renders an SVG picture into fixed-size PNGs at build time (the hicolor theme's sizes of the
+// application icon, the 1x and 2x toolbar pictures), so the pictures never drift from the drawing.
+// Usage: render_icon SVG PATTERN SIZE... writes PATTERN with every "{size}" replaced, for every size.
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -14,7 +15,7 @@ int main(int argc, char* argv[])
     QGuiApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() < 4) {
-        std::fprintf(stderr, "usage: render_icon SVG OUTDIR SIZE...\n");
+        std::fprintf(stderr, "usage: render_icon SVG PATTERN SIZE...\n");
         return 2;
     }
     QSvgRenderer renderer(arguments.at(1));
@@ -32,9 +33,9 @@ int main(int argc, char* argv[])
         painter.setRenderHint(QPainter::Antialiasing);
         renderer.render(&painter);
         painter.end();
-        const QString dir = QStringLiteral("%1/%2x%2/apps").arg(arguments.at(2)).arg(size);
-        if (!QDir().mkpath(dir) || !image.save(dir + QStringLiteral("/tarnwick.png"))) {
-            std::fprintf(stderr, "render_icon: cannot write %s\n", qPrintable(dir));
+        const QString path = QString(arguments.at(2)).replace(QLatin1String("{size}"), text);
+        if (!QDir().mkpath(QFileInfo(path).path()) || !image.save(path, "PNG")) {
+            std::fprintf(stderr, "render_icon: cannot write %s\n", qPrintable(path));
             return 1;
         }
     }

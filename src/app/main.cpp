@@ -8,7 +8,9 @@
 #include "platform/Services.h"
 #include "platform/StartupTrace.h"
 #include "shell/CommandLine.h"
+#include "shell/Icons.h"
 #include "shell/Module1.h"
+#include "shell/ProgramStyle.h"
 #include "shell/frmMain.h"
 
 #include <QApplication>
@@ -47,7 +49,8 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     StartupTrace::mark("application");
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tarnwick.svg")));
+    QApplication::setStyle(new tarnwick::shell::ProgramStyle);
+    QApplication::setWindowIcon(tarnwick::shell::programIcon(QStringLiteral("tarnwick")));
     QApplication::setQuitOnLastWindowClosed(false);
 
     const CommandLine commandLine = CommandLine::parse(QCoreApplication::arguments(), QDir::currentPath());

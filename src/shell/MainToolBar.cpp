@@ -1,6 +1,6 @@
 #include "shell/MainToolBar.h"
 
-#include "shell/Resources.h"
+#include "shell/Icons.h"
 
 #include <QAction>
 #include <QIcon>
@@ -14,42 +14,35 @@ const char* const kKeyProperty = "tarnwickKey";
 MainToolBar::MainToolBar(QWidget* parent)
     : QToolBar(parent)
 {
-    initResources();
     setObjectName(QStringLiteral("tbToolBar"));
     setWindowTitle(tr("Toolbar"));
     setIconSize(QSize(16, 16));
     setMovable(false);
 
-    addButton(QStringLiteral("New"), QStringLiteral("document-new"), QStringLiteral("new"));
-    addButton(QStringLiteral("Open"), QStringLiteral("document-open"), QStringLiteral("open"));
-    addButton(QStringLiteral("Open in Web Browser"), QStringLiteral("internet-web-browser"),
-              QStringLiteral("open-in-browser"));
-    addButton(QStringLiteral("Save"), QStringLiteral("document-save"), QStringLiteral("save"));
+    addButton(QStringLiteral("New"), QStringLiteral("new"));
+    addButton(QStringLiteral("Open"), QStringLiteral("open"));
+    addButton(QStringLiteral("Open in Web Browser"), QStringLiteral("open-in-browser"));
+    addButton(QStringLiteral("Save"), QStringLiteral("save"));
     addSeparatorButton();
-    addButton(QStringLiteral("Print"), QStringLiteral("document-print"), QStringLiteral("print"));
+    addButton(QStringLiteral("Print"), QStringLiteral("print"));
     addSeparatorButton();
-    addButton(QStringLiteral("Cut"), QStringLiteral("edit-cut"), QStringLiteral("cut"));
-    addButton(QStringLiteral("Copy"), QStringLiteral("edit-copy"), QStringLiteral("copy"));
-    addButton(QStringLiteral("Paste"), QStringLiteral("edit-paste"), QStringLiteral("paste"));
+    addButton(QStringLiteral("Cut"), QStringLiteral("cut"));
+    addButton(QStringLiteral("Copy"), QStringLiteral("copy"));
+    addButton(QStringLiteral("Paste"), QStringLiteral("paste"));
     addSeparatorButton();
-    addButton(QStringLiteral("Bold"), QStringLiteral("format-text-bold"), QStringLiteral("bold"), true);
-    addButton(QStringLiteral("Italic"), QStringLiteral("format-text-italic"), QStringLiteral("italic"), true);
-    addButton(QStringLiteral("Underline"), QStringLiteral("format-text-underline"), QStringLiteral("underline"),
-              true);
+    addButton(QStringLiteral("Bold"), QStringLiteral("bold"), true);
+    addButton(QStringLiteral("Italic"), QStringLiteral("italic"), true);
+    addButton(QStringLiteral("Underline"), QStringLiteral("underline"), true);
     addSeparatorButton();
-    addButton(QStringLiteral("Align Left"), QStringLiteral("format-justify-left"), QStringLiteral("align-left"),
-              true);
-    addButton(QStringLiteral("Center"), QStringLiteral("format-justify-center"), QStringLiteral("align-center"),
-              true);
-    addButton(QStringLiteral("Align Right"), QStringLiteral("format-justify-right"), QStringLiteral("align-right"),
-              true);
+    addButton(QStringLiteral("Align Left"), QStringLiteral("align-left"), true);
+    addButton(QStringLiteral("Center"), QStringLiteral("align-center"), true);
+    addButton(QStringLiteral("Align Right"), QStringLiteral("align-right"), true);
     m_alignmentGroup = {m_buttons.at(15), m_buttons.at(16), m_buttons.at(17)};
     addSeparatorButton();
-    addButton(QStringLiteral("Change Directory"), QStringLiteral("folder-open"), QStringLiteral("change-directory"));
-    addButton(QStringLiteral("Download File"), QStringLiteral("go-down"), QStringLiteral("download-file"));
-    addButton(QStringLiteral("View Log File"), QStringLiteral("text-x-generic"), QStringLiteral("view-log"));
-    addButton(QStringLiteral("File Save Options"), QStringLiteral("document-properties"),
-              QStringLiteral("file-save-options"));
+    addButton(QStringLiteral("Change Directory"), QStringLiteral("change-directory"));
+    addButton(QStringLiteral("Download File"), QStringLiteral("download-file"));
+    addButton(QStringLiteral("View Log File"), QStringLiteral("view-log"));
+    addButton(QStringLiteral("File Save Options"), QStringLiteral("file-save-options"));
 
     // Designed disabled: it only makes sense once the user has typed a URL in confirmation mode.
     button(21)->setEnabled(false);
@@ -57,13 +50,13 @@ MainToolBar::MainToolBar(QWidget* parent)
     connect(this, &QToolBar::actionTriggered, this, &MainToolBar::onTriggered);
 }
 
-void MainToolBar::addButton(const QString& key, const QString& themeIcon, const QString& fallbackIcon,
-                            bool checkable)
+void MainToolBar::addButton(const QString& key, const QString& picture, bool checkable)
 {
-    const QIcon icon = QIcon::fromTheme(themeIcon, QIcon(QStringLiteral(":/icons/%1.svg").arg(fallbackIcon)));
-    QAction* action = addAction(icon, key);
+    // Our own pictures rather than the desktop theme's: looking names up in the theme and loading its
+    // files was most of the cost of showing the first window, and keys and pictures stay one set.
+    QAction* action = addAction(programIcon(picture), key);
     action->setToolTip(key);
-    action->setObjectName(QStringLiteral("tbToolBar_") + fallbackIcon);
+    action->setObjectName(QStringLiteral("tbToolBar_") + picture);
     action->setProperty(kKeyProperty, key);
     action->setCheckable(checkable);
     m_buttons.append(action);

@@ -25,8 +25,7 @@ signals:
     void ButtonClick(QAction* button);
 
 private:
-    void addButton(const QString& key, const QString& themeIcon, const QString& fallbackIcon,
-                   bool checkable = false);
+    void addButton(const QString& key, const QString& picture, bool checkable = false);
     void addSeparatorButton();
     void onTriggered(QAction* action);
 

@@ -23,6 +23,7 @@
 #include "shell/Globals.h"
 #include "shell/MainMenuBar.h"
 #include "shell/MainStatusBar.h"
+#include "shell/Icons.h"
 #include "shell/MainToolBar.h"
 #include "shell/Module1.h"
 #include "shell/ProductHomePage.h"
@@ -66,7 +67,7 @@ frmMain::frmMain(const platform::Services& services, QWidget* parent)
     initResources();
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kTitle);
-    setWindowIcon(QIcon(QStringLiteral(":/icons/tarnwick.svg")));
+    setWindowIcon(programIcon(QStringLiteral("tarnwick")));
     mdiArea->setObjectName(QStringLiteral("mdiArea"));
     mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);

@@ -1,5 +1,6 @@
 #include "shell/frmSplash.h"
 
+#include "shell/Icons.h"
 #include "shell/Resources.h"
 
 #include <QFrame>
@@ -28,7 +29,7 @@ frmSplash::frmSplash(QWidget* parent)
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
 
     fraMainFrame->setFrameShape(QFrame::Box);
-    picLogo->setPixmap(QIcon(QStringLiteral(":/icons/tarnwick.svg")).pixmap(64, 64));
+    picLogo->setPixmap(programIcon(QStringLiteral("tarnwick")).pixmap(64, 64));
     QFont nameFont = lblProductName->font();
     nameFont.setPointSize(nameFont.pointSize() * 2);
     nameFont.setBold(true);
