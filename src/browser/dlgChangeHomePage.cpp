@@ -44,6 +44,11 @@ dlgChangeHomePage::dlgChangeHomePage(platform::SettingsStore& settings, const QS
     for (QLabel* label : {Label1, Label2})
         Units::widenToFit(label, OKButton->x() - Units::twipsToPixels(120));
 
+    txtChangeHomePage->setAccessibleName(tr("Home page of Tarnwick"));
+    txtChangeHomePage->setAccessibleDescription(tr("The address browser windows open first and go to with Home"));
+    OKButton->setAccessibleDescription(tr("Stores the home page"));
+    CancelButton->setAccessibleDescription(tr("Closes without changing the home page"));
+
     setTabOrder(OKButton, CancelButton);
     setTabOrder(CancelButton, txtChangeHomePage);
     OKButton->setFocus(Qt::OtherFocusReason);

@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QAbstractItemView>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -77,6 +78,13 @@ frmBrowser::frmBrowser(shell::frmMain* main)
     cboAddress->setInsertPolicy(QComboBox::NoInsert);
     cboAddress->setCompleter(nullptr);
     cboAddress->setMaxVisibleItems(20);
+    // The box's value is the address; its name says what it is.
+    cboAddress->setAccessibleName(tr("Address"));
+    cboAddress->setAccessibleDescription(tr("Type an address and press Enter, or pick one visited before"));
+    cboAddress->lineEdit()->setAccessibleName(cboAddress->accessibleName());
+    cboAddress->lineEdit()->setAccessibleDescription(cboAddress->accessibleDescription());
+    cboAddress->view()->setAccessibleName(tr("Addresses visited"));
+    cboAddress->view()->setAccessibleDescription(tr("The addresses this window has shown"));
     cboAddress->installEventFilter(this);
     cboAddress->lineEdit()->installEventFilter(this);
     connect(cboAddress, &QComboBox::activated, this, &frmBrowser::cboAddress_Click);
@@ -136,6 +144,8 @@ void frmBrowser::buildToolBar()
     tbToolBar->setFloatable(false);
     tbToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     tbToolBar->setIconSize(QSize(24, 24));
+    tbToolBar->setAccessibleName(tr("Browser toolbar"));
+    tbToolBar->setAccessibleDescription(tr("Back, Forward, Stop, Refresh, Home and Search"));
     struct Button
     {
         const char* key;

@@ -77,6 +77,17 @@ dlgDownload::dlgDownload(shell::frmMain* owner)
     place(cmdCancel, 5040, 1560, 1095, 375);
     place(cmdApply, 5040, 2640, 1095, 375);
     cmdOK->setDefault(true);
+
+    // What a screen reader says besides each caption.
+    fraSample1->setAccessibleDescription(tr("What happens to a link dropped on a document window"));
+    optDownload[0]->setAccessibleDescription(tr("A link dropped on a document window is downloaded at once"));
+    optDownload[1]->setAccessibleDescription(
+        tr("A dropped link is inserted as text; the toolbar's Download File button downloads it"));
+    optDownload[2]->setAccessibleDescription(
+        tr("Dropped links stay text and nothing is downloaded; File Open is available"));
+    cmdOK->setAccessibleDescription(tr("Applies the selected mode and closes the dialog"));
+    cmdCancel->setAccessibleDescription(tr("Closes the dialog; a mode already applied stays"));
+    cmdApply->setAccessibleDescription(tr("Applies the selected mode and keeps the dialog open"));
     connect(cmdOK, &QPushButton::clicked, this, &dlgDownload::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &dlgDownload::cmdCancel_Click);
     connect(cmdApply, &QPushButton::clicked, this, &dlgDownload::cmdApply_Click);

@@ -30,6 +30,7 @@ dlgFileSaveOptions::dlgFileSaveOptions(FileSaveMode& mode, QWidget* owner)
     setFixedSize(Units::twipsToPixels(7170, 2925));
 
     frmFileSaveOptions->setObjectName(QStringLiteral("frmFileSaveOptions"));
+    frmFileSaveOptions->setAccessibleDescription(tr("How downloaded files are named"));
     frmFileSaveOptions->setGeometry(Units::rectFromTwips(120, 360, 5655, 1935));
     Units::widenToFit(frmFileSaveOptions, frmFileSaveOptions->geometry().right() + 1);
     optFileSave[0]->setObjectName(QStringLiteral("optFileSave0"));

@@ -69,6 +69,18 @@ frmChangeDir::frmChangeDir(shell::frmMain* mainWindow, const platform::Volumes* 
         place(entry.control, entry.left, entry.top, entry.width, entry.height);
     }
     cmdOK->setDefault(true);
+    // The labels above the lists name them for a screen reader, and Alt+letter is not designed here.
+    Label1->setBuddy(Drive1);
+    Label2->setBuddy(Dir1);
+    Drive1->setAccessibleName(tr("Change Drive"));
+    Drive1->setAccessibleDescription(tr("The mounted file systems; choosing one lists its folders"));
+    Drive1->view()->setAccessibleName(tr("Drives"));
+    Drive1->view()->setAccessibleDescription(Drive1->accessibleDescription());
+    Dir1->setAccessibleName(tr("Change Directory"));
+    Dir1->setAccessibleDescription(tr("The folders of the selected directory; open one to make it the download directory"));
+    lblChangeDirectory->setAccessibleName(tr("Selected Directory"));
+    cmdOK->setAccessibleDescription(tr("Keeps the selected directory as the download directory"));
+    cmdCancel->setAccessibleDescription(tr("Goes back to the download directory chosen before"));
 
     connect(Drive1, &platform::DriveList::Change, this, &frmChangeDir::Drive1_Change);
     connect(Dir1, &platform::DirectoryList::Change, this, &frmChangeDir::Dir1_Change);

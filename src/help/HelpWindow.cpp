@@ -41,10 +41,13 @@ HelpWindow::HelpWindow(const QString& helpFile, QWidget* parent)
     m_tabs->setObjectName(QStringLiteral("helpTabs"));
     m_keyword->setObjectName(QStringLiteral("indexKeyword"));
     m_keyword->setClearButtonEnabled(true);
+    m_keyword->setAccessibleName(tr("Look for"));
+    m_keyword->setAccessibleDescription(tr("A keyword of the help index; the list shows the entries that start with it"));
 
     QToolBar* bar = addToolBar(tr("Navigation"));
     bar->setObjectName(QStringLiteral("helpToolBar"));
     bar->setMovable(false);
+    bar->setAccessibleDescription(tr("Back, Forward and the help's contents page"));
     QAction* back =
         bar->addAction(QIcon(QStringLiteral(":/icons/back.svg")), tr("Back"), m_browser, &QTextBrowser::backward);
     QAction* forward =

@@ -80,6 +80,8 @@ frmAbout::frmAbout(const Services& services, QWidget* parent)
     titleFont.setBold(true);
     Label1->setFont(titleFont);
 
+    cmdOK->setAccessibleDescription(tr("Closes the About box"));
+    cmdSysInfo->setAccessibleDescription(tr("Starts the system information program"));
     cmdOK->setDefault(true);
     cmdOK->setAutoDefault(true);
     cmdSysInfo->setAutoDefault(false);

@@ -16,6 +16,8 @@ RichTextBox::RichTextBox(QWidget* parent)
 {
     setAcceptRichText(true);
     setTabChangesFocus(false);
+    setAccessibleName(tr("Document"));
+    setAccessibleDescription(tr("The text of this document"));
     connect(this, &QTextEdit::textChanged, this, &RichTextBox::Change);
     connect(this, &QTextEdit::cursorPositionChanged, this, &RichTextBox::noteSelectionChange);
     connect(this, &QTextEdit::selectionChanged, this, &RichTextBox::noteSelectionChange);

@@ -20,6 +20,8 @@ MainStatusBar::MainStatusBar(QWidget* parent)
     , m_downloadRefresh(new QTimer(this))
 {
     setObjectName(QStringLiteral("sbStatusBar"));
+    setAccessibleName(tr("Status bar"));
+    setAccessibleDescription(tr("The download mode, today's date and the time"));
     m_text->setObjectName(QStringLiteral("sbStatusBarPanel1"));
     m_date->setObjectName(QStringLiteral("sbStatusBarPanel2"));
     m_time->setObjectName(QStringLiteral("sbStatusBarPanel3"));

@@ -16,6 +16,7 @@ MainToolBar::MainToolBar(QWidget* parent)
 {
     setObjectName(QStringLiteral("tbToolBar"));
     setWindowTitle(tr("Toolbar"));
+    setAccessibleDescription(tr("The most used commands, the formatting of the selection and Download File"));
     setIconSize(QSize(16, 16));
     setMovable(false);
 

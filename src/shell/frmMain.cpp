@@ -25,6 +25,7 @@
 #include "shell/MainStatusBar.h"
 #include "shell/Icons.h"
 #include "shell/MainToolBar.h"
+#include "shell/MenuDescriptions.h"
 #include "shell/Module1.h"
 #include "shell/ProductHomePage.h"
 #include "shell/Resources.h"
@@ -80,6 +81,7 @@ frmMain::frmMain(const platform::Services& services, QWidget* parent)
     setMenuBar(mnuMain);
     // Qt's own toolbar menu would hide the toolbar without the View menu's check following.
     setContextMenuPolicy(Qt::NoContextMenu);
+    describeMenus(menuBar());
     connect(tbToolBar, &MainToolBar::ButtonClick, this, &frmMain::tbToolBar_ButtonClick);
 }
 

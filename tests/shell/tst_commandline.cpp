@@ -43,6 +43,7 @@ QStringList captions(shell::frmMain* main)
 }
 
 const QByteArray kBoldRtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs24 {\\b Bold} start\\par}";
+const QByteArray kAllBoldRtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs24\\b Bold start\\par}";
 
 } // namespace
 
@@ -148,11 +149,13 @@ private slots:
         QTest::newRow("missing first: Document1 takes the next")
             << QStringList{QStringLiteral("missing.rtf"), QStringLiteral("b.txt")}
             << QStringList{QStringLiteral("b.txt")} << QStringList{QStringLiteral("missing.rtf")};
-        QTest::newRow("folder and unreadable between good files")
-            << QStringList{QStringLiteral("a.rtf"), QStringLiteral("folder"), QStringLiteral("locked.rtf"),
-                           QStringLiteral("c.html")}
+        QTest::newRow("folder between good files")
+            << QStringList{QStringLiteral("a.rtf"), QStringLiteral("folder"), QStringLiteral("c.html")}
+            << QStringList{QStringLiteral("a.rtf"), QStringLiteral("c.html")} << QStringList{QStringLiteral("folder")};
+        QTest::newRow("unreadable between good files")
+            << QStringList{QStringLiteral("a.rtf"), QStringLiteral("locked.rtf"), QStringLiteral("c.html")}
             << QStringList{QStringLiteral("a.rtf"), QStringLiteral("c.html")}
-            << QStringList{QStringLiteral("folder"), QStringLiteral("locked.rtf")};
+            << QStringList{QStringLiteral("locked.rtf")};
         QTest::newRow("nothing readable leaves Document1")
             << QStringList{QStringLiteral("missing.rtf")} << QStringList{QStringLiteral("Document1")}
             << QStringList{QStringLiteral("missing.rtf")};
@@ -216,7 +219,7 @@ private slots:
     void retrievedDocumentShowsFormattingAndTracksEdits()
     {
         ShellFixture fx;
-        QVERIFY(writeFile(fx.path(QStringLiteral("a.rtf")), kBoldRtf));
+        QVERIFY(writeFile(fx.path(QStringLiteral("a.rtf")), kAllBoldRtf));
         CommandLine commandLine;
         commandLine.files << fx.path(QStringLiteral("a.rtf"));
         shell::frmMain* main = fx.createMain();
