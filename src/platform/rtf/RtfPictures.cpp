@@ -233,19 +233,19 @@ bool insertPicture(QTextCursor* cursor, const Picture& p, const QTextCharFormat&
     if (twW <= 0 || twH <= 0) {
         if (p.sourceWidth > 0 && p.sourceHeight > 0) {
             // Metafiles count hundredths of a millimetre, bitmaps pixels.
-            const double unit = metafile ? 1440.0 / 2540.0 : kTwipsPerPixel;
+            const double unit = metafile ? 1440.0 / 2540.0 : twipsPerPixel();
             twW = p.sourceWidth * unit;
             twH = p.sourceHeight * unit;
         } else if (!image.isNull()) {
-            twW = image.width() * kTwipsPerPixel;
-            twH = image.height() * kTwipsPerPixel;
+            twW = image.width() * twipsPerPixel();
+            twH = image.height() * twipsPerPixel();
         } else {
             twW = twH = 1440;
         }
     }
     twW = std::clamp(twW * std::clamp(p.scaleX, 1, 10000) / 100.0, 15.0, static_cast<double>(kMaxTwips));
     twH = std::clamp(twH * std::clamp(p.scaleY, 1, 10000) / 100.0, 15.0, static_cast<double>(kMaxTwips));
-    const QSizeF shown(twW / kTwipsPerPixel, twH / kTwipsPerPixel);
+    const QSizeF shown(twW / twipsPerPixel(), twH / twipsPerPixel());
     if (image.isNull())
         image = placeholder(p.kind, shown);
 

@@ -1,5 +1,6 @@
 #include "platform/rtf/RtfReader.h"
 
+#include "platform/Units.h"
 #include "platform/rtf/CodePages.h"
 #include "platform/rtf/RtfLists.h"
 #include "platform/rtf/RtfPictures.h"
@@ -21,6 +22,11 @@
 #include <vector>
 
 namespace tarnwick::platform::rtf {
+
+double twipsPerPixel()
+{
+    return Units::TwipsPerInch / Units::dpi();
+}
 
 namespace {
 
@@ -2080,7 +2086,7 @@ QTextCharFormat Parser::charFormat(const CharAttrs& attrs)
         f.setProperty(CharUnderlineKind, static_cast<int>(attrs.underlineKind));
     if (attrs.letterSpacing) {
         f.setFontLetterSpacingType(QFont::AbsoluteSpacing);
-        f.setFontLetterSpacing(attrs.letterSpacing / kTwipsPerPixel);
+        f.setFontLetterSpacing(attrs.letterSpacing / twipsPerPixel());
     }
     if (attrs.fg >= 0 && static_cast<std::size_t>(attrs.fg) < colors_.size() && colors_[attrs.fg].defined)
         f.setForeground(colors_[attrs.fg].color);
@@ -2109,21 +2115,21 @@ QTextBlockFormat Parser::blockFormat(const ParaAttrs& para) const
     int key = 0;
     const bool listItem = (para.ls > 0 || para.pnNfc >= 0) && resolveList(para, &level, &nesting, &key);
     if (para.li && !listItem)
-        f.setLeftMargin(para.li / kTwipsPerPixel);
+        f.setLeftMargin(para.li / twipsPerPixel());
     if (para.ri)
-        f.setRightMargin(para.ri / kTwipsPerPixel);
+        f.setRightMargin(para.ri / twipsPerPixel());
     if (para.fi && !listItem)
-        f.setTextIndent(para.fi / kTwipsPerPixel);
+        f.setTextIndent(para.fi / twipsPerPixel());
     if (para.sb)
-        f.setTopMargin(para.sb / kTwipsPerPixel);
+        f.setTopMargin(para.sb / twipsPerPixel());
     if (para.sa)
-        f.setBottomMargin(para.sa / kTwipsPerPixel);
+        f.setBottomMargin(para.sa / twipsPerPixel());
     if (para.lineSpacing > 0 && para.lineMultiple)
         f.setLineHeight(para.lineSpacing * 100.0 / 240.0, QTextBlockFormat::ProportionalHeight);
     else if (para.lineSpacing > 0)
-        f.setLineHeight(para.lineSpacing / kTwipsPerPixel, QTextBlockFormat::MinimumHeight);
+        f.setLineHeight(para.lineSpacing / twipsPerPixel(), QTextBlockFormat::MinimumHeight);
     else if (para.lineSpacing < 0)
-        f.setLineHeight(-para.lineSpacing / kTwipsPerPixel, QTextBlockFormat::FixedHeight);
+        f.setLineHeight(-para.lineSpacing / twipsPerPixel(), QTextBlockFormat::FixedHeight);
     if (para.keep)
         f.setNonBreakableLines(true);
     if (para.keepNext)
@@ -2138,7 +2144,7 @@ QTextBlockFormat Parser::blockFormat(const ParaAttrs& para) const
         for (const TabStop& t : para.tabs) {
             static const QTextOption::TabType types[] = {QTextOption::LeftTab, QTextOption::RightTab,
                                                          QTextOption::CenterTab, QTextOption::DelimiterTab};
-            tabs.append(QTextOption::Tab(t.position / kTwipsPerPixel, types[t.kind],
+            tabs.append(QTextOption::Tab(t.position / twipsPerPixel(), types[t.kind],
                                          t.kind == 3 ? QChar(u'.') : QChar()));
             if (t.leader)
                 leaders << QStringLiteral("%1:%2").arg(t.position).arg(t.leader);

@@ -8,9 +8,10 @@ class QTextDocument;
 
 namespace tarnwick::platform::rtf {
 
-// Paragraph indents and spacing are kept in the document in pixels at 96 dpi, the unit
-// QTextDocument lays out in on screen; RTF counts twentieths of a point.
-constexpr double kTwipsPerPixel = 15.0;
+// Paragraph indents and spacing are kept in the document in the pixels QTextDocument lays out in on
+// screen, where fonts take the screen's logical DPI; RTF counts twentieths of a point. The
+// conversion is the one the forms use (15 twips to the pixel at 96 DPI).
+double twipsPerPixel();
 
 // Whether the bytes look like RTF at all: "{\rtf", after an optional UTF-8 BOM and white space.
 bool looksLikeRtf(const QByteArray& data);

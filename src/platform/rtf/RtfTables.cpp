@@ -73,7 +73,7 @@ void setBorder(QTextTableCellFormat* f, int side, const RtfBorder& b)
 {
     if (b.width <= 0)
         return;
-    const qreal width = b.width / kTwipsPerPixel;
+    const qreal width = b.width / twipsPerPixel();
     const auto style = static_cast<QTextFrameFormat::BorderStyle>(b.style);
     const QBrush brush(b.color.isValid() ? b.color : QColor(Qt::black));
     switch (side) {
@@ -153,9 +153,9 @@ QTextTableFormat initialTableFormat(const RtfRowDef& def)
     f.setBorder(0);
     f.setBorderCollapse(true);
     f.setCellSpacing(0);
-    f.setCellPadding(std::clamp(def.gap, 0, 1440) / kTwipsPerPixel);
+    f.setCellPadding(std::clamp(def.gap, 0, 1440) / twipsPerPixel());
     f.setMargin(0);
-    f.setLeftMargin(std::max(0, def.left + def.gap) / kTwipsPerPixel);
+    f.setLeftMargin(std::max(0, def.left + def.gap) / twipsPerPixel());
     f.setProperty(TableRowLeft, def.left);
     f.setProperty(TableCellGap, def.gap);
     if (def.align == 1)
@@ -207,7 +207,7 @@ QTextTable* finishTable(QTextTable* table, const std::vector<RtfRowRecord>& rows
     QList<QTextLength> widths;
     int previous = origin;
     for (int edge : edges) {
-        widths.append(QTextLength(QTextLength::FixedLength, (edge - previous) / kTwipsPerPixel));
+        widths.append(QTextLength(QTextLength::FixedLength, (edge - previous) / twipsPerPixel()));
         previous = edge;
     }
     format.setColumnWidthConstraints(widths);

@@ -48,7 +48,7 @@ int toTwips(qreal pixels)
 {
     if (!std::isfinite(pixels))
         return 0;
-    return static_cast<int>(std::clamp<qreal>(std::round(pixels * kTwipsPerPixel), -kMaxTwips, kMaxTwips));
+    return static_cast<int>(std::clamp<qreal>(std::round(pixels * twipsPerPixel()), -kMaxTwips, kMaxTwips));
 }
 
 const char* underlineWord(int style)
@@ -538,7 +538,7 @@ QList<int> Writer::columnEdges(QTextTable* table)
     const QTextTableFormat format = table->format();
     const int columns = table->columns();
     const QList<QTextLength> constraints = format.columnWidthConstraints();
-    qreal available = document_.textWidth() > 0 ? document_.textWidth() : 9360 / kTwipsPerPixel;
+    qreal available = document_.textWidth() > 0 ? document_.textWidth() : 9360 / twipsPerPixel();
     if (format.width().type() == QTextLength::FixedLength)
         available = format.width().rawValue();
     else if (format.width().type() == QTextLength::PercentageLength)
@@ -556,7 +556,7 @@ QList<int> Writer::columnEdges(QTextTable* table)
     }
     const qreal share = variable ? std::max<qreal>(available - fixed, variable * 24.0) / variable : 0;
     QList<int> edges;
-    qreal x = format.hasProperty(TableRowLeft) ? format.intProperty(TableRowLeft) / kTwipsPerPixel : 0;
+    qreal x = format.hasProperty(TableRowLeft) ? format.intProperty(TableRowLeft) / twipsPerPixel() : 0;
     for (int c = 0; c < columns; ++c) {
         const QTextLength length = c < constraints.size() ? constraints.at(c) : QTextLength();
         qreal width = share;
@@ -565,7 +565,7 @@ QList<int> Writer::columnEdges(QTextTable* table)
         else if (length.type() == QTextLength::PercentageLength)
             width = available * length.rawValue() / 100.0;
         x += width;
-        edges.append(static_cast<int>(std::clamp<qreal>(std::round(x * kTwipsPerPixel), -kMaxTwips, 4 * kMaxTwips)));
+        edges.append(static_cast<int>(std::clamp<qreal>(std::round(x * twipsPerPixel()), -kMaxTwips, 4 * kMaxTwips)));
     }
     return edges;
 }
