@@ -19,6 +19,7 @@ struct Run
 {
     double total = -1;
     QMap<QString, double> stages;
+    bool webEngineLoaded = false;
 };
 
 Run timeToShown(const QString& program, const QProcessEnvironment& environment)
@@ -42,6 +43,7 @@ Run timeToShown(const QString& program, const QProcessEnvironment& environment)
     }
     process.waitForFinished(10000);
     output += process.readAllStandardOutput();
+    run.webEngineLoaded = output.contains("webengine loaded");
     for (const QByteArray& line : output.split('\n')) {
         const QList<QByteArray> parts = line.split(' ');
         if (parts.size() == 3 && parts.at(0) == "stage")
@@ -116,6 +118,9 @@ bool measure(const QString& platform, int runs, const QProcessEnvironment& base)
     std::printf("  tarnwick      %8.1f ms\n", mt);
     std::printf("  bare MDI      %8.1f ms\n", mb);
     std::printf("  ratio         %8.2f (target <= 1.10)\n", mt / mb);
+    const bool engineLoaded =
+        std::any_of(tarnwick.begin(), tarnwick.end(), [](const Run& run) { return run.webEngineLoaded; });
+    std::printf("  web engine loaded at start: %s\n", engineLoaded ? "YES" : "no");
 
     const QStringList order{QStringLiteral("main"),        QStringLiteral("application"),
                             QStringLiteral("main-window"), QStringLiteral("loaded"),

@@ -74,6 +74,7 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsSet("TARNWICK_EXIT_WHEN_SHOWN")) {
         QTimer::singleShot(0, window.get(), [&window] {
             StartupTrace::mark("event-loop");
+            StartupTrace::noteWebEngine();
             std::printf("shown %s\n", qPrintable(window->ActiveForm() ? window->ActiveForm()->windowTitle() : QString()));
             std::fflush(stdout);
             window->close();

@@ -1,6 +1,7 @@
 #include "platform/StartupTrace.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QtGlobal>
 #include <cstdio>
 
@@ -23,6 +24,17 @@ void StartupTrace::mark(const char* stage)
     if (!g_enabled)
         return;
     std::printf("stage %s %.2f\n", stage, g_clock.nsecsElapsed() / 1e6);
+    std::fflush(stdout);
+}
+
+void StartupTrace::noteWebEngine()
+{
+    if (!g_enabled)
+        return;
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    if (!maps.open(QIODevice::ReadOnly))
+        return;
+    std::printf("webengine %s\n", maps.readAll().contains("libQt6WebEngineCore") ? "loaded" : "absent");
     std::fflush(stdout);
 }
 

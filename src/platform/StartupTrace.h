@@ -10,6 +10,8 @@ class StartupTrace
 public:
     static void begin();
     static void mark(const char* stage);
+    // Prints "webengine loaded" or "webengine absent": whether Chromium is mapped into the process.
+    static void noteWebEngine();
 };
 
 } // namespace tarnwick::platform
