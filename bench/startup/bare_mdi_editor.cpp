@@ -14,14 +14,18 @@
 #include <QTimer>
 #include <QToolBar>
 #include <cstdio>
+#include <ctime>
 
 namespace {
 QElapsedTimer g_clock;
 bool g_trace = false;
 void mark(const char* stage)
 {
-    if (g_trace)
-        std::printf("stage %s %.2f\n", stage, g_clock.nsecsElapsed() / 1e6);
+    if (!g_trace)
+        return;
+    timespec cpu{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+    std::printf("stage %s %.2f %.2f\n", stage, g_clock.nsecsElapsed() / 1e6, cpu.tv_sec * 1e3 + cpu.tv_nsec / 1e6);
 }
 } // namespace
 
@@ -66,6 +70,8 @@ int main(int argc, char* argv[])
     mark("shown");
     QTimer::singleShot(0, &window, [&] {
         mark("event-loop");
+        window.repaint();
+        mark("painted");
         std::printf("shown %s\n", qPrintable(area->currentSubWindow()->windowTitle()));
         std::fflush(stdout);
         window.close();

@@ -3,7 +3,8 @@
 namespace tarnwick::platform {
 
 // Milestones of start-up for the start-up benchmark's breakdown: with TARNWICK_STARTUP_TRACE set,
-// each mark prints "stage NAME MS" (milliseconds since main began) on standard output. Without it
+// each mark prints "stage NAME MS CPU" (milliseconds since main began, and processor milliseconds
+// the process has used) on standard output. Without it
 // a mark costs one test of a cached flag.
 class StartupTrace
 {

@@ -10,8 +10,9 @@ namespace tarnwick::shell {
 // QImage::load set off, and keeps the pictures sharp at any scale. name is the SVG's base name ("bold", "tarnwick").
 QIcon programIcon(const QString& name);
 
-// The sizes drawn for toolbar pictures, and the larger ones drawn for the application icon.
-inline constexpr int kToolbarIconSizes[] = {16, 24, 32, 48};
+// The sizes drawn for toolbar pictures (16 pixels at 1x and 2x; other scales take the nearer one),
+// and the larger ones drawn for the application icon. src/CMakeLists.txt draws the same sizes.
+inline constexpr int kToolbarIconSizes[] = {16, 32};
 inline constexpr int kApplicationIconSizes[] = {16, 24, 32, 48, 64, 128};
 
 } // namespace tarnwick::shell
