@@ -135,9 +135,8 @@ bool measure(const QString& platform, int runs, const QProcessEnvironment& base)
         std::any_of(tarnwick.begin(), tarnwick.end(), [](const Run& run) { return run.webEngineLoaded; });
     std::printf("  web engine loaded at start: %s\n", engineLoaded ? "YES" : "no");
 
-    const QStringList order{QStringLiteral("main"),        QStringLiteral("application"),
-                            QStringLiteral("main-window"), QStringLiteral("loaded"),
-                            QStringLiteral("shown"),       QStringLiteral("event-loop"),
+    const QStringList order{QStringLiteral("main"),   QStringLiteral("application"), QStringLiteral("main-window"),
+                            QStringLiteral("loaded"), QStringLiteral("shown"),       QStringLiteral("event-loop"),
                             QStringLiteral("painted")};
     const QMap<QString, double> ts = stageMedians(tarnwick, order);
     const QMap<QString, double> bs = stageMedians(bare, order);

@@ -45,8 +45,8 @@ CommandLine CommandLine::parse(const QStringList& arguments, const QString& curr
     }
     if (parser.isSet(version)) {
         result.action = Action::Version;
-        result.text = QCoreApplication::applicationName() + QLatin1Char(' ') +
-                      QCoreApplication::applicationVersion() + QLatin1Char('\n');
+        result.text = QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion() +
+                      QLatin1Char('\n');
         return result;
     }
     if (!parsed) {

@@ -49,11 +49,7 @@ QIcon chevron(bool vertical)
 class DeferredStandardIcon : public QIconEngine
 {
 public:
-    DeferredStandardIcon(const QStyle* style, QStyle::StandardPixmap which)
-        : m_style(style)
-        , m_which(which)
-    {
-    }
+    DeferredStandardIcon(const QStyle* style, QStyle::StandardPixmap which) : m_style(style), m_which(which) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
     {

@@ -40,7 +40,8 @@ private slots:
         QCOMPARE(twipsPerPixel(), 1440.0 / dpi);
 
         QTextDocument document;
-        QVERIFY(RtfReader::readDocument("{\\rtf1\\ansi\\li1440\\ri720\\fi-360\\sb240\\sa120 Indented\\par}", &document));
+        QVERIFY(
+            RtfReader::readDocument("{\\rtf1\\ansi\\li1440\\ri720\\fi-360\\sb240\\sa120 Indented\\par}", &document));
         const QTextBlockFormat format = document.firstBlock().blockFormat();
         QCOMPARE(format.leftMargin(), dpi);
         QCOMPARE(format.rightMargin(), dpi / 2);

@@ -72,10 +72,9 @@ bool isQtChrome(const QAccessibleInterface* node)
     const QObject* object = node->object();
     if (node->role() == QAccessible::ScrollBar)
         return true;
-    return object && (object->objectName().startsWith(QLatin1String("qt_")) ||
-                      object->inherits("QScrollBar") || object->inherits("QMdiSubWindow") ||
-                      object->inherits("QToolBarExtension") || object->inherits("QSizeGrip") ||
-                      object->inherits("QLineEditIconButton") ||
+    return object && (object->objectName().startsWith(QLatin1String("qt_")) || object->inherits("QScrollBar") ||
+                      object->inherits("QMdiSubWindow") || object->inherits("QToolBarExtension") ||
+                      object->inherits("QSizeGrip") || object->inherits("QLineEditIconButton") ||
                       (object->inherits("QTabBar") && !object->parent()->inherits("QTabWidget")));
 }
 
@@ -150,8 +149,7 @@ private:
             QTest::newRow(name) << open << order << enter << escape;
         };
         row("main window", [](shell::frmMain* main) { return Opened{main, [] {}}; }, {}, {}, {});
-        row("document window",
-            [](shell::frmMain* main) { return Opened{main->activeDocument(), [] {}}; }, {}, {}, {});
+        row("document window", [](shell::frmMain* main) { return Opened{main->activeDocument(), [] {}}; }, {}, {}, {});
         row("browser window",
             [this](shell::frmMain* main) {
                 main->browserEngineFactory = m_engines.factory();
@@ -159,29 +157,33 @@ private:
                 return Opened{main->ActiveForm(), [] {}};
             },
             {}, {}, {});
-        row("Download Options", [](shell::frmMain* main) { return own(new download::dlgDownload(main)); },
+        row(
+            "Download Options", [](shell::frmMain* main) { return own(new download::dlgDownload(main)); },
             {QStringLiteral("optDownload_0"), QStringLiteral("cmdOK"), QStringLiteral("cmdCancel"),
              QStringLiteral("cmdApply")},
             QStringLiteral("cmdOK"), QStringLiteral("cmdCancel"));
-        row("File Save Options",
+        row(
+            "File Save Options",
             [](shell::frmMain* main) { return own(new download::dlgFileSaveOptions(main->fileSaveMode, main)); },
             {QStringLiteral("optFileSave0"), QStringLiteral("cmdOK"), QStringLiteral("cmdCancel"),
              QStringLiteral("cmdApply")},
             QStringLiteral("cmdOK"), QStringLiteral("cmdCancel"));
-        row("Change Directory", [](shell::frmMain* main) { return own(new download::frmChangeDir(main)); },
+        row(
+            "Change Directory", [](shell::frmMain* main) { return own(new download::frmChangeDir(main)); },
             {QStringLiteral("Drive1"), QStringLiteral("Dir1"), QStringLiteral("cmdOK"), QStringLiteral("cmdCancel")},
             QStringLiteral("cmdOK"), QStringLiteral("cmdCancel"));
-        row("Home Page",
+        row(
+            "Home Page",
             [](shell::frmMain* main) {
                 return own(new browser::dlgChangeHomePage(main->services().settings,
                                                           QStringLiteral("file:///home.html"), main));
             },
             {QStringLiteral("txtChangeHomePage"), QStringLiteral("OKButton"), QStringLiteral("CancelButton")},
             QStringLiteral("OKButton"), QStringLiteral("CancelButton"));
-        row("About", [](shell::frmMain* main) { return own(new help::frmAbout(main->services(), main)); },
+        row(
+            "About", [](shell::frmMain* main) { return own(new help::frmAbout(main->services(), main)); },
             {QStringLiteral("cmdOK"), QStringLiteral("cmdSysInfo")}, QStringLiteral("cmdOK"), QStringLiteral("cmdOK"));
-        row("Help",
-            [](shell::frmMain* main) { return own(new help::HelpWindow(main->helpFile(), main)); }, {}, {}, {});
+        row("Help", [](shell::frmMain* main) { return own(new help::HelpWindow(main->helpFile(), main)); }, {}, {}, {});
     }
 
 private slots:

@@ -88,10 +88,10 @@ private slots:
         QTest::newRow("--version") << QStringList{QStringLiteral("--version")} << int(CommandLine::Action::Version)
                                    << QStringLiteral("Tarnwick 1.0\n") << QStringList{} << QStringList{};
         QTest::newRow("unknown option") << QStringList{QStringLiteral("--bogus")} << int(CommandLine::Action::Error)
-                                        << QStringLiteral("Unknown option 'bogus'.") << QStringList{}
-                                        << QStringList{};
+                                        << QStringLiteral("Unknown option 'bogus'.") << QStringList{} << QStringList{};
         QTest::newRow("relative and absolute files")
-            << QStringList{QStringLiteral("notes.rtf"), QStringLiteral("sub/../other.txt"), QStringLiteral("/tmp/x.html")}
+            << QStringList{QStringLiteral("notes.rtf"), QStringLiteral("sub/../other.txt"),
+                           QStringLiteral("/tmp/x.html")}
             << run << QString()
             << QStringList{dir + QStringLiteral("/notes.rtf"), dir + QStringLiteral("/other.txt"),
                            QStringLiteral("/tmp/x.html")}
@@ -140,12 +140,11 @@ private slots:
         QTest::addColumn<QStringList>("expectedCaptions");
         QTest::addColumn<QStringList>("reported");
 
-        QTest::newRow("one file into Document1") << QStringList{QStringLiteral("a.rtf")}
-                                                 << QStringList{QStringLiteral("a.rtf")} << QStringList{};
+        QTest::newRow("one file into Document1")
+            << QStringList{QStringLiteral("a.rtf")} << QStringList{QStringLiteral("a.rtf")} << QStringList{};
         QTest::newRow("three files, three windows")
             << QStringList{QStringLiteral("a.rtf"), QStringLiteral("b.txt"), QStringLiteral("c.html")}
-            << QStringList{QStringLiteral("a.rtf"), QStringLiteral("b.txt"), QStringLiteral("c.html")}
-            << QStringList{};
+            << QStringList{QStringLiteral("a.rtf"), QStringLiteral("b.txt"), QStringLiteral("c.html")} << QStringList{};
         QTest::newRow("missing first: Document1 takes the next")
             << QStringList{QStringLiteral("missing.rtf"), QStringLiteral("b.txt")}
             << QStringList{QStringLiteral("b.txt")} << QStringList{QStringLiteral("missing.rtf")};
@@ -194,8 +193,9 @@ private slots:
         QCOMPARE(fx.dialogs.prompts().size(), reported.size());
         for (int i = 0; i < reported.size(); ++i) {
             const QString text = fx.dialogs.prompts().at(i).text;
-            QVERIFY2(text.startsWith(QStringLiteral("Could not open ") + fx.path(reported.at(i)) + QStringLiteral(":\r\n")),
-                     qPrintable(text));
+            QVERIFY2(
+                text.startsWith(QStringLiteral("Could not open ") + fx.path(reported.at(i)) + QStringLiteral(":\r\n")),
+                qPrintable(text));
             QVERIFY2(text.size() > (QStringLiteral("Could not open :\r\n") + fx.path(reported.at(i))).size(),
                      "the reason is given");
         }

@@ -62,15 +62,13 @@ private slots:
     void noCaptionIsCutOff_data()
     {
         QTest::addColumn<DialogMaker>("make");
-        QTest::newRow("Download Options") << DialogMaker([](shell::frmMain* main) -> QWidget* {
-            return new download::dlgDownload(main);
-        });
+        QTest::newRow("Download Options")
+            << DialogMaker([](shell::frmMain* main) -> QWidget* { return new download::dlgDownload(main); });
         QTest::newRow("File Save Options") << DialogMaker([](shell::frmMain* main) -> QWidget* {
             return new download::dlgFileSaveOptions(main->fileSaveMode, main);
         });
-        QTest::newRow("Change Directory") << DialogMaker([](shell::frmMain* main) -> QWidget* {
-            return new download::frmChangeDir(main);
-        });
+        QTest::newRow("Change Directory")
+            << DialogMaker([](shell::frmMain* main) -> QWidget* { return new download::frmChangeDir(main); });
         QTest::newRow("Home Page") << DialogMaker([](shell::frmMain* main) -> QWidget* {
             return new browser::dlgChangeHomePage(main->services().settings, QStringLiteral("file:///home.html"), main);
         });
@@ -89,8 +87,9 @@ private slots:
 
         int checked = 0;
         for (QWidget* control : dialog->findChildren<QWidget*>()) {
-            const bool captioned = qobject_cast<QAbstractButton*>(control) || qobject_cast<QGroupBox*>(control) ||
-                                   (qobject_cast<QLabel*>(control) && !qobject_cast<QLabel*>(control)->text().isEmpty());
+            const bool captioned =
+                qobject_cast<QAbstractButton*>(control) || qobject_cast<QGroupBox*>(control) ||
+                (qobject_cast<QLabel*>(control) && !qobject_cast<QLabel*>(control)->text().isEmpty());
             if (!captioned || !control->isVisible())
                 continue;
             ++checked;
