@@ -23,6 +23,7 @@ DownloadProgressBar::DownloadProgressBar(download::ctlAsync* control, QWidget* w
     , m_control(control)
 {
     setObjectName(QStringLiteral("prgDownload"));
+    setAccessibleName(tr("Download progress"));
     // The strip is a few pixels high: the figures go to the tool tip rather than into the bar.
     setTextVisible(false);
     setFocusPolicy(Qt::NoFocus);

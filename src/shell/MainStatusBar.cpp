@@ -21,7 +21,7 @@ MainStatusBar::MainStatusBar(QWidget* parent)
 {
     setObjectName(QStringLiteral("sbStatusBar"));
     setAccessibleName(tr("Status bar"));
-    setAccessibleDescription(tr("The download mode, today's date and the time"));
+    setAccessibleDescription(tr("The download mode, the downloads running, today's date and the time"));
     m_text->setObjectName(QStringLiteral("sbStatusBarPanel1"));
     m_date->setObjectName(QStringLiteral("sbStatusBarPanel2"));
     m_time->setObjectName(QStringLiteral("sbStatusBarPanel3"));
