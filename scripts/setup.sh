@@ -11,6 +11,7 @@ packages=(
     libreoffice-writer-nogui
     curl xdotool
     dpkg-dev desktop-file-utils appstream
+    libhunspell-dev hunspell-en-us
 )
 
 missing=()

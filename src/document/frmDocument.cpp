@@ -1,6 +1,8 @@
 #include "document/frmDocument.h"
 
 #include "document/DownloadProgressBar.h"
+#include "document/FindBar.h"
+#include "document/SpellHighlighter.h"
 #include "download/ctlAsync.h"
 #include "platform/DroppedText.h"
 #include "platform/RichTextBox.h"
@@ -10,6 +12,7 @@
 #include "shell/MainToolBar.h"
 #include "shell/frmMain.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -38,7 +41,71 @@ frmDocument::frmDocument(shell::frmMain* mainWindow, QWidget* parent)
         menu->setAttribute(Qt::WA_DeleteOnClose);
         menu->popup(rtfText->viewport()->mapToGlobal(position));
     });
+    addEditorShortcuts();
+    // Spelling follows the mode: the drop mode and lock of the box, and the Download File button.
+    connect(rtfText, &RichTextBox::EditStateChanged, this, &frmDocument::updateSpellChecking);
+    if (m_main) {
+        if (QAction* downloadFile = m_main->tbToolBar->button(21))
+            connect(downloadFile, &QAction::changed, this, &frmDocument::updateSpellChecking);
+    }
     Form_Load();
+}
+
+bool frmDocument::wordProcessorMode() const
+{
+    if (!m_main)
+        return false;
+    const QAction* downloadFile = m_main->tbToolBar->button(21);
+    return rtfText->OLEDropMode() == RichTextBox::DropAutomatic && !(downloadFile && downloadFile->isEnabled());
+}
+
+// Checking runs only where the user writes: an editable document in word-processor mode.
+void frmDocument::updateSpellChecking()
+{
+    const bool wanted = wordProcessorMode() && !rtfText->Locked();
+    if (wanted && !m_spelling) {
+        if (SpellChecker* checker = m_main->spellChecker())
+            m_spelling = new SpellHighlighter(rtfText, checker, this);
+    } else if (!wanted && m_spelling) {
+        delete m_spelling;
+        m_spelling = nullptr;
+    }
+}
+
+// Find, replace and zoom are reached by keys only, so they live on the window rather than in a menu.
+void frmDocument::addEditorShortcuts()
+{
+    const auto add = [this](const char* name, const QList<QKeySequence>& keys, auto handler) {
+        auto* action = new QAction(this);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(action, &QAction::triggered, this, handler);
+        addAction(action);
+    };
+    add("actFind", {QKeySequence(Qt::CTRL | Qt::Key_F)}, [this] { findBar()->openFind(); });
+    add("actReplace", {QKeySequence(Qt::CTRL | Qt::Key_H)}, [this] { findBar()->openReplace(); });
+    add("actFindNext", {QKeySequence(Qt::Key_F3)}, [this] { findBar()->findNext(); });
+    add("actFindPrevious", {QKeySequence(Qt::SHIFT | Qt::Key_F3)}, [this] { findBar()->findPrevious(); });
+    // Ctrl+= is the same key as Ctrl+Plus without Shift on most layouts.
+    add("actZoomIn", {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+        [this] { rtfText->zoomInStep(); });
+    add("actZoomOut", {QKeySequence(Qt::CTRL | Qt::Key_Minus)}, [this] { rtfText->zoomOutStep(); });
+    add("actZoomReset", {QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] { rtfText->setZoomPercent(100); });
+}
+
+FindBar* frmDocument::findBar()
+{
+    if (!m_findBar) {
+        m_findBar = new FindBar(rtfText, this);
+        connect(m_findBar, &FindBar::visibilityChanged, this, &frmDocument::Form_Resize);
+    }
+    return m_findBar;
+}
+
+bool frmDocument::findBarShown() const
+{
+    return m_findBar && !m_findBar->isHidden();
 }
 
 frmDocument::~frmDocument() = default;
@@ -126,6 +193,9 @@ QMenu* frmDocument::createContextMenu(const QPoint& position)
         if (QAction* editItem = m_main->mnuMain->item(QLatin1String(item)))
             menu->insertAction(before, editItem);
     }
+    // Suggestions for a misspelled word under the pointer come first.
+    if (m_spelling)
+        m_spelling->addMenuEntries(menu, position);
     return menu;
 }
 
@@ -142,8 +212,14 @@ void frmDocument::resizeEvent(QResizeEvent* event)
 
 void frmDocument::Form_Resize()
 {
+    // The find bar takes a strip at the bottom; the rest is the window's inner area.
+    int strip = 0;
+    if (findBarShown()) {
+        strip = m_findBar->sizeHint().height();
+        m_findBar->setGeometry(0, height() - strip, width(), strip);
+    }
     const double scaleWidth = Units::pixelsToTwips(width());
-    const double scaleHeight = Units::pixelsToTwips(height());
+    const double scaleHeight = Units::pixelsToTwips(height() - strip);
     const double boxWidth = scaleWidth - 400;
     const double boxHeight = scaleHeight - 400;
     // Too small an inner area gives a negative size: the box keeps its place and size.
@@ -156,12 +232,7 @@ void frmDocument::Form_Resize()
 
 void frmDocument::rtfText_Change()
 {
-    if (!m_main)
-        return;
-    const QAction* downloadFile = m_main->tbToolBar->button(21);
-    const bool wordProcessorMode =
-        rtfText->OLEDropMode() == RichTextBox::DropAutomatic && !(downloadFile && downloadFile->isEnabled());
-    if (!wordProcessorMode)
+    if (!wordProcessorMode())
         return;
     if (!rtfText->Text().isEmpty())
         m_saveNeeded = true;

@@ -20,6 +20,8 @@ class frmMain;
 namespace tarnwick::document {
 
 class DownloadProgressBar;
+class FindBar;
+class SpellHighlighter;
 
 // One document in a child window of the main window: the rich text box, the download control,
 // the file the document belongs to and whether it has unsaved changes.
@@ -56,6 +58,11 @@ public:
 
     // The text box's right-click menu at a position in its viewport; the caller owns it.
     QMenu* createContextMenu(const QPoint& position);
+    // The find bar at the bottom of the window (Ctrl+F, Ctrl+H); made when first asked for.
+    FindBar* findBar();
+    bool findBarShown() const;
+    // Marks misspellings while the window is an editable document in word-processor mode; null otherwise.
+    SpellHighlighter* spelling() const { return m_spelling; }
 
 public slots:
     void rtfText_SelChange();
@@ -73,12 +80,17 @@ private:
     void rtfText_Change();
     void rtfText_OLEDragDrop(const QMimeData* data);
     void unregister();
+    void addEditorShortcuts();
+    bool wordProcessorMode() const;
+    void updateSpellChecking();
 
     shell::frmMain* m_main;
     QString m_currentFileName;
     bool m_saveNeeded = false;
     bool m_newFile = true;
     bool m_unloaded = false;
+    FindBar* m_findBar = nullptr;
+    SpellHighlighter* m_spelling = nullptr;
 };
 
 } // namespace tarnwick::document

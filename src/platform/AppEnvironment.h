@@ -24,6 +24,8 @@ public:
     QStringList fallbackCandidates() const { return m_fallbackCandidates; }
     // Where "log.txt" lives: the application folder when it is writable, else the per-user data folder.
     QString logDir() const;
+    // The per-user data folder (the personal word list lives there).
+    QString dataDir() const { return m_dataDir; }
 
     // Where running downloads keep their temporary folders (the per-user cache unless set).
     QString downloadRoot() const;

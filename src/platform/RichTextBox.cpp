@@ -3,13 +3,71 @@
 #include "platform/DocumentIO.h"
 #include "platform/Units.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
+#include <QPaintDevice>
+#include <QWheelEvent>
+#include <algorithm>
+#include <array>
 #include <QTextBlock>
 #include <QTextCursor>
 
 namespace tarnwick::platform {
+
+// What the document layout measures fonts and lengths against. The layout turns point sizes into
+// pixels through the device's resolution, so a device that reports a scaled resolution draws the
+// whole document larger or smaller while the document itself keeps every size it has.
+class RichTextBox::ZoomDevice : public QPaintDevice
+{
+public:
+    ZoomDevice(const QWidget* screen, int percent)
+        : m_screen(screen)
+        , m_percent(percent)
+    {
+    }
+    QPaintEngine* paintEngine() const override { return nullptr; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override
+    {
+        const auto scaled = [this](int dpi) { return std::max(1, (dpi * m_percent + 50) / 100); };
+        switch (metric) {
+        case PdmDpiX:
+            return scaled(m_screen->logicalDpiX());
+        case PdmDpiY:
+            return scaled(m_screen->logicalDpiY());
+        case PdmPhysicalDpiX:
+            return scaled(m_screen->physicalDpiX());
+        case PdmPhysicalDpiY:
+            return scaled(m_screen->physicalDpiY());
+        case PdmWidth:
+            return m_screen->width();
+        case PdmHeight:
+            return m_screen->height();
+        case PdmWidthMM:
+            return m_screen->widthMM();
+        case PdmHeightMM:
+            return m_screen->heightMM();
+        case PdmNumColors:
+            return m_screen->colorCount();
+        case PdmDepth:
+            return m_screen->depth();
+        case PdmDevicePixelRatio:
+            return std::max(1, qRound(m_screen->devicePixelRatioF()));
+        case PdmDevicePixelRatioScaled:
+            return qRound(m_screen->devicePixelRatioF() * devicePixelRatioFScale());
+        }
+        return 0;
+    }
+
+private:
+    const QWidget* m_screen;
+    int m_percent;
+};
 
 RichTextBox::RichTextBox(QWidget* parent)
     : QTextEdit(parent)
@@ -21,6 +79,21 @@ RichTextBox::RichTextBox(QWidget* parent)
     connect(this, &QTextEdit::textChanged, this, &RichTextBox::Change);
     connect(this, &QTextEdit::cursorPositionChanged, this, &RichTextBox::noteSelectionChange);
     connect(this, &QTextEdit::selectionChanged, this, &RichTextBox::noteSelectionChange);
+}
+
+RichTextBox::~RichTextBox()
+{
+    // The layout must not outlive the device it measures against.
+    if (m_zoomDevice)
+        document()->documentLayout()->setPaintDevice(viewport());
+}
+
+void RichTextBox::setLocked(bool locked)
+{
+    if (locked == isReadOnly())
+        return;
+    setReadOnly(locked);
+    emit EditStateChanged();
 }
 
 QString RichTextBox::Text() const
@@ -126,6 +199,134 @@ std::optional<bool> RichTextBox::selectionFlag(bool (*read)(const QTextCharForma
     return seen;
 }
 
+// The one value every selected fragment shares (or the caret's), empty when they differ.
+template <typename Read>
+auto RichTextBox::selectionValue(Read read) const -> std::optional<decltype(read(QTextCharFormat()))>
+{
+    using Value = decltype(read(QTextCharFormat()));
+    const QTextCursor cursor = textCursor();
+    if (!cursor.hasSelection())
+        return read(cursor.charFormat());
+    const int start = cursor.selectionStart();
+    const int end = cursor.selectionEnd();
+    std::optional<Value> seen;
+    for (QTextBlock block = document()->findBlock(start); block.isValid() && block.position() < end;
+         block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.isValid() || fragment.position() + fragment.length() <= start || fragment.position() >= end)
+                continue;
+            const Value value = read(fragment.charFormat());
+            if (seen && !(*seen == value))
+                return std::nullopt;
+            seen = value;
+        }
+    }
+    if (!seen)
+        return read(cursor.charFormat());
+    return seen;
+}
+
+std::optional<QString> RichTextBox::SelFontName() const
+{
+    const QString fallback = document()->defaultFont().family();
+    return selectionValue([&fallback](const QTextCharFormat& f) {
+        const QStringList families = f.fontFamilies().toStringList();
+        return families.isEmpty() || families.first().isEmpty() ? fallback : families.first();
+    });
+}
+
+std::optional<double> RichTextBox::SelFontSize() const
+{
+    const double fallback = document()->defaultFont().pointSizeF();
+    return selectionValue([fallback](const QTextCharFormat& f) {
+        const double points = f.fontPointSize();
+        return points > 0 ? points : fallback;
+    });
+}
+
+void RichTextBox::setSelFontName(const QString& family)
+{
+    if (family.trimmed().isEmpty())
+        return;
+    QTextCharFormat format;
+    format.setFontFamilies(QStringList{family.trimmed()});
+    mergeSelectionFormat(format);
+}
+
+void RichTextBox::setSelFontSize(double points)
+{
+    if (!(points > 0))
+        return;
+    QTextCharFormat format;
+    format.setFontPointSize(points);
+    mergeSelectionFormat(format);
+}
+
+void RichTextBox::setSelColor(const QColor& color)
+{
+    if (!color.isValid()) {
+        clearSelectionProperty(QTextFormat::ForegroundBrush);
+        return;
+    }
+    QTextCharFormat format;
+    format.setForeground(color);
+    mergeSelectionFormat(format);
+}
+
+void RichTextBox::setSelBackColor(const QColor& color)
+{
+    if (!color.isValid()) {
+        clearSelectionProperty(QTextFormat::BackgroundBrush);
+        return;
+    }
+    QTextCharFormat format;
+    format.setBackground(color);
+    mergeSelectionFormat(format);
+}
+
+// A merge cannot take a property away, so each selected fragment gets its own format back without it.
+void RichTextBox::clearSelectionProperty(int property)
+{
+    QTextCursor cursor = textCursor();
+    if (cursor.hasSelection()) {
+        const int start = cursor.selectionStart();
+        const int end = cursor.selectionEnd();
+        // Collected first: changing a fragment's format merges and splits fragments under an iterator.
+        struct Piece
+        {
+            int from;
+            int to;
+            QTextCharFormat format;
+        };
+        QList<Piece> pieces;
+        for (QTextBlock block = document()->findBlock(start); block.isValid() && block.position() < end;
+             block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextFragment fragment = it.fragment();
+                const int from = std::max(start, fragment.position());
+                const int to = std::min(end, fragment.position() + fragment.length());
+                if (!fragment.isValid() || from >= to || !fragment.charFormat().hasProperty(property))
+                    continue;
+                QTextCharFormat format = fragment.charFormat();
+                format.clearProperty(property);
+                pieces.append(Piece{from, to, format});
+            }
+        }
+        QTextCursor edit(document());
+        edit.beginEditBlock();
+        for (const Piece& piece : pieces) {
+            edit.setPosition(piece.from);
+            edit.setPosition(piece.to, QTextCursor::KeepAnchor);
+            edit.setCharFormat(piece.format);
+        }
+        edit.endEditBlock();
+    }
+    QTextCharFormat next = currentCharFormat();
+    next.clearProperty(property);
+    setCurrentCharFormat(next);
+}
+
 std::optional<bool> RichTextBox::SelBold() const
 {
     return selectionFlag([](const QTextCharFormat& f) { return f.fontWeight() > QFont::Medium; });
@@ -219,8 +420,68 @@ void RichTextBox::setSelAlignment(int alignment)
 
 void RichTextBox::setOLEDropMode(int mode)
 {
+    const bool changed = mode != m_dropMode;
     m_dropMode = mode;
     setAcceptDrops(mode != DropNone);
+    if (changed)
+        emit EditStateChanged();
+}
+
+namespace {
+// The steps Ctrl+Plus and Ctrl+Minus walk through.
+constexpr std::array<int, 14> kZoomSteps = {50, 67, 75, 80, 90, 100, 110, 125, 150, 175, 200, 250, 300, 400};
+} // namespace
+
+void RichTextBox::setZoomPercent(int percent)
+{
+    percent = std::clamp(percent, int(MinZoom), int(MaxZoom));
+    if (percent == m_zoomPercent)
+        return;
+    m_zoomPercent = percent;
+    std::unique_ptr<ZoomDevice> device;
+    if (percent != 100)
+        device = std::make_unique<ZoomDevice>(viewport(), percent);
+    document()->documentLayout()->setPaintDevice(device ? static_cast<QPaintDevice*>(device.get()) : viewport());
+    m_zoomDevice = std::move(device);
+    // Lays the document out again at the new resolution; this is not an edit and raises no change.
+    document()->markContentsDirty(0, document()->characterCount());
+    viewport()->update();
+    emit ZoomChanged(percent);
+}
+
+void RichTextBox::zoomInStep()
+{
+    const auto next = std::upper_bound(kZoomSteps.begin(), kZoomSteps.end(), m_zoomPercent);
+    setZoomPercent(next == kZoomSteps.end() ? int(MaxZoom) : *next);
+}
+
+void RichTextBox::zoomOutStep()
+{
+    const auto next = std::lower_bound(kZoomSteps.begin(), kZoomSteps.end(), m_zoomPercent);
+    setZoomPercent(next == kZoomSteps.begin() ? int(MinZoom) : *(next - 1));
+}
+
+void RichTextBox::wheelEvent(QWheelEvent* event)
+{
+    if (event->modifiers() & Qt::ControlModifier) {
+        const int delta = event->angleDelta().y();
+        if (delta > 0)
+            zoomInStep();
+        else if (delta < 0)
+            zoomOutStep();
+        event->accept();
+        return;
+    }
+    QTextEdit::wheelEvent(event);
+}
+
+void RichTextBox::contextMenuEvent(QContextMenuEvent* event)
+{
+    std::unique_ptr<QMenu> menu(createStandardContextMenu(event->pos()));
+    if (!menu)
+        return;
+    emit ContextMenu(menu.get(), event->pos());
+    menu->exec(event->globalPos());
 }
 
 void RichTextBox::setRightMargin(double twips)

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QTextEdit>
+#include <memory>
 #include <optional>
 
+class QMenu;
 class QMimeData;
 
 namespace tarnwick::platform {
@@ -19,6 +21,7 @@ public:
     enum Alignment { AlignLeftValue = 0, AlignRightValue = 1, AlignCenterValue = 2 };
 
     explicit RichTextBox(QWidget* parent = nullptr);
+    ~RichTextBox() override;
 
     QString Text() const;
     void setText(const QString& text);
@@ -44,8 +47,18 @@ public:
     void setSelUnderline(bool on);
     void setSelAlignment(int alignment);
 
+    // Font, size and colours of the selection (or of what is typed next), empty when mixed. Text
+    // without a font or size of its own reports the document's default.
+    std::optional<QString> SelFontName() const;
+    std::optional<double> SelFontSize() const;
+    void setSelFontName(const QString& family);
+    void setSelFontSize(double points);
+    // An invalid colour takes the colour away (automatic text colour, no highlight).
+    void setSelColor(const QColor& color);
+    void setSelBackColor(const QColor& color);
+
     bool Locked() const { return isReadOnly(); }
-    void setLocked(bool locked) { setReadOnly(locked); }
+    void setLocked(bool locked);
 
     int OLEDropMode() const { return m_dropMode; }
     void setOLEDropMode(int mode);
@@ -58,21 +71,43 @@ public:
     bool LoadFile(const QString& path, QString* error = nullptr);
     bool SaveFile(const QString& path, QString* error = nullptr) const;
 
+    // How large the view draws the document, in percent (50 to 400). Only the view changes: the
+    // document, what is saved and what is printed keep their own sizes.
+    static constexpr int MinZoom = 50;
+    static constexpr int MaxZoom = 400;
+    int zoomPercent() const { return m_zoomPercent; }
+    void setZoomPercent(int percent);
+    void zoomInStep();
+    void zoomOutStep();
+
 signals:
     void Change();
     void SelChange();
     // Raised in the manual drop mode instead of inserting anything.
     void OLEDragDrop(const QMimeData* data);
+    // The locked state or the drop mode changed.
+    void EditStateChanged();
+    void ZoomChanged(int percent);
+    // The context menu for a right click at pos (viewport coordinates) is about to open; receivers
+    // may add to it.
+    void ContextMenu(QMenu* menu, const QPoint& pos);
 
 protected:
     bool event(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    class ZoomDevice;
+
     std::optional<bool> selectionFlag(bool (*read)(const QTextCharFormat&)) const;
     void mergeSelectionFormat(const QTextCharFormat& format);
+    void clearSelectionProperty(int property);
+    template <typename Read>
+    auto selectionValue(Read read) const -> std::optional<decltype(read(QTextCharFormat()))>;
     void noteSelectionChange();
     bool answerDragByMode(QDropEvent* event) const;
 
@@ -80,6 +115,8 @@ private:
     double m_rightMarginTwips = 0.0;
     int m_lastAnchor = -1;
     int m_lastPosition = -1;
+    int m_zoomPercent = 100;
+    std::unique_ptr<ZoomDevice> m_zoomDevice;
 };
 
 } // namespace tarnwick::platform

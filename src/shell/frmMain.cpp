@@ -2,6 +2,8 @@
 
 #include "browser/dlgChangeHomePage.h"
 #include "browser/frmBrowser.h"
+#include "document/FormatBar.h"
+#include "document/SpellChecker.h"
 #include "document/frmDocument.h"
 #include "download/DownloadMode.h"
 #include "download/dlgFileSaveOptions.h"
@@ -14,6 +16,7 @@
 #include "platform/DesktopServices.h"
 #include "platform/DialogService.h"
 #include "platform/HelpEngine.h"
+#include "platform/HunspellDictionary.h"
 #include "platform/MessageBox.h"
 #include "platform/RichTextBox.h"
 #include "platform/SettingsStore.h"
@@ -56,6 +59,7 @@ const QString kSaveFilter = QStringLiteral("All Files (*.*)|*.*|Text File (*.txt
 frmMain::frmMain(const platform::Services& services, QWidget* parent)
     : QMainWindow(parent)
     , tbToolBar(new MainToolBar(this))
+    , tbFormatBar(new document::FormatBar(this))
     , sbStatusBar(new MainStatusBar(this))
     , mdiArea(new QMdiArea(this))
     , mnuMain(new MainMenuBar(this, mdiArea))
@@ -76,6 +80,7 @@ frmMain::frmMain(const platform::Services& services, QWidget* parent)
     mdiArea->setActivationOrder(QMdiArea::ActivationHistoryOrder);
     setCentralWidget(mdiArea);
     addToolBar(tbToolBar);
+    createFormatBar();
     setStatusBar(sbStatusBar);
     cmdSave1.DialogTitle = QStringLiteral("Save the downloaded file as");
     setMenuBar(mnuMain);
@@ -83,6 +88,34 @@ frmMain::frmMain(const platform::Services& services, QWidget* parent)
     setContextMenuPolicy(Qt::NoContextMenu);
     describeMenus(menuBar());
     connect(tbToolBar, &MainToolBar::ButtonClick, this, &frmMain::tbToolBar_ButtonClick);
+}
+
+// The format bar sits on its own row under the toolbar, follows the active document and goes
+// wherever the toolbar goes, so View > Toolbar shows and hides both.
+void frmMain::createFormatBar()
+{
+    addToolBarBreak();
+    addToolBar(tbFormatBar);
+    connect(tbToolBar, &QToolBar::visibilityChanged, tbFormatBar,
+            [this] { tbFormatBar->setHidden(tbToolBar->isHidden()); });
+    connect(mdiArea, &QMdiArea::subWindowActivated, tbFormatBar, [this] {
+        frmDocument* document = activeDocument();
+        tbFormatBar->setTarget(document ? document->rtfText : nullptr);
+    });
+}
+
+document::SpellChecker* frmMain::spellChecker()
+{
+    if (!m_spellChecker) {
+        const QString base =
+            platform::HunspellDictionary::locate(QLocale::system().name(), platform::HunspellDictionary::systemFolders());
+        m_spellChecker = std::make_shared<document::SpellChecker>(
+            [base]() -> std::unique_ptr<platform::SpellDictionary> {
+                return base.isEmpty() ? nullptr : platform::HunspellDictionary::load(base);
+            },
+            AppEnvironment::joinPath(m_services.environment.dataDir(), QStringLiteral("personal-words.txt")));
+    }
+    return m_spellChecker.get();
 }
 
 frmMain::~frmMain()

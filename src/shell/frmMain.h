@@ -11,14 +11,17 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QMdiArea;
 class QMdiSubWindow;
 
 namespace tarnwick::document {
+class FormatBar;
+class SpellChecker;
 class frmDocument;
-}
+} // namespace tarnwick::document
 namespace tarnwick::download {
 class dlgDownload;
 class frmChangeDir;
@@ -52,6 +55,8 @@ public:
     QString newDir;
 
     MainToolBar* tbToolBar;
+    // Font, size and colours of the active document's selection; shown and hidden with tbToolBar.
+    document::FormatBar* tbFormatBar;
     MainStatusBar* sbStatusBar;
     QMdiArea* mdiArea;
     MainMenuBar* mnuMain;
@@ -67,6 +72,11 @@ public:
     // Makes the engine of each new browser window; when empty, the engine module beside the
     // executable is used. Tests hand in a scripted engine here.
     platform::BrowserEngineFactory browserEngineFactory;
+
+    // The spelling dictionary every document shares: the locale's, loaded when first needed.
+    document::SpellChecker* spellChecker();
+    // Tests hand in a checker over a dictionary of their own.
+    void setSpellChecker(std::shared_ptr<document::SpellChecker> checker) { m_spellChecker = std::move(checker); }
 
     // Document windows.
     qint32 OpenDocCount() const { return m_openDocCount; }
@@ -145,6 +155,7 @@ private:
     bool saveDocumentTo(document::frmDocument* document, const QString& path);
     // Opens a browser window on startingAddress; a window that cannot be made is reported.
     void openBrowserWindow(const QString& startingAddress);
+    void createFormatBar();
     void toggleFormatting(QAction* button, std::optional<bool> (*read)(const document::frmDocument*),
                           void (*write)(document::frmDocument*, bool));
 
@@ -163,6 +174,7 @@ private:
     QPointer<download::dlgDownload> m_dlgDownload;
     // The download directory window: made on first use, it lives as long as this window.
     QPointer<download::frmChangeDir> m_frmChangeDir;
+    std::shared_ptr<document::SpellChecker> m_spellChecker;
 };
 
 } // namespace tarnwick::shell

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "document/SpellChecker.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QTextCharFormat>
+#include <QTimer>
+#include <climits>
+
+class QMenu;
+class QTextBlock;
+
+namespace tarnwick::platform {
+class RichTextBox;
+}
+
+namespace tarnwick::document {
+
+// Marks the misspelled words of one rich text box with a red wavy line. The marks are drawn by the
+// text layout only: they are not part of the document, so they are never saved, printed or undone,
+// and making them is not an edit. Paragraphs are checked on a timer a few milliseconds at a time,
+// so that a long document never holds up the window.
+class SpellHighlighter : public QObject
+{
+    Q_OBJECT
+public:
+    SpellHighlighter(platform::RichTextBox* box, SpellChecker* checker, QObject* parent = nullptr);
+    // Takes every mark away.
+    ~SpellHighlighter() override;
+
+    // How long one slice of checking may run.
+    static constexpr int SliceMs = 8;
+
+    bool isIdle() const { return m_next == INT_MAX; }
+    // The marked words, as (document position, length).
+    QList<SpellChecker::Span> marks() const;
+    // The marked word at a document position, or a span of length 0.
+    SpellChecker::Span markAt(int position) const;
+
+    // Puts the suggestions for the misspelled word under pos (viewport coordinates), Ignore All and
+    // Add to Dictionary at the top of menu; nothing when the word there is not marked.
+    void addMenuEntries(QMenu* menu, const QPoint& pos);
+
+signals:
+    // Every paragraph has been checked.
+    void idle();
+
+private:
+    void onContentsChange(int from, int removed, int added);
+    void schedule(int from);
+    void runSlice();
+    void checkBlock(QTextBlock& block);
+    void recheckMarked();
+    void clearMarks();
+
+    QPointer<platform::RichTextBox> m_box;
+    QPointer<SpellChecker> m_checker;
+    QTextCharFormat m_markFormat;
+    QTimer m_timer;
+    int m_next = INT_MAX;
+    // A paragraph whose user state equals this has been checked since its last change.
+    int m_stamp;
+};
+
+} // namespace tarnwick::document
