@@ -63,6 +63,7 @@ FormatBar::FormatBar(QWidget* parent)
     m_fontPlaceholder->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_fontPlaceholder->setToolTip(tr("Font"));
     m_fontPlaceholder->setAccessibleName(tr("Font"));
+    m_fontPlaceholder->lineEdit()->setAccessibleName(tr("Font"));
     m_fontPlaceholder->installEventFilter(this);
     m_fontPlaceholder->lineEdit()->installEventFilter(this);
     m_fontAction = addWidget(m_fontPlaceholder);
@@ -79,6 +80,7 @@ FormatBar::FormatBar(QWidget* parent)
     m_sizeBox->setValidator(validator);
     m_sizeBox->setToolTip(tr("Font Size"));
     m_sizeBox->setAccessibleName(tr("Font Size"));
+    m_sizeBox->lineEdit()->setAccessibleName(tr("Font Size"));
     addWidget(m_sizeBox);
     connect(m_sizeBox, &QComboBox::textActivated, this, &FormatBar::applyFontSize);
 
@@ -159,6 +161,8 @@ QFontComboBox* FormatBar::fontBox()
     m_fontBox->setObjectName(QStringLiteral("cboFontName"));
     m_fontBox->setToolTip(tr("Font"));
     m_fontBox->setAccessibleName(tr("Font"));
+    if (m_fontBox->lineEdit())
+        m_fontBox->lineEdit()->setAccessibleName(tr("Font"));
     m_fontBox->setMinimumContentsLength(16);
     m_fontBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_fontBox->setEnabled(m_fontPlaceholder->isEnabled());
