@@ -477,11 +477,13 @@ void RichTextBox::wheelEvent(QWheelEvent* event)
 
 void RichTextBox::contextMenuEvent(QContextMenuEvent* event)
 {
-    std::unique_ptr<QMenu> menu(createStandardContextMenu(event->pos()));
+    // From the keyboard (the Menu key, Shift+F10) the menu is about the word at the caret.
+    const QPoint pos = event->reason() == QContextMenuEvent::Keyboard ? cursorRect().center() : event->pos();
+    std::unique_ptr<QMenu> menu(createStandardContextMenu(pos));
     if (!menu)
         return;
-    emit ContextMenu(menu.get(), event->pos());
-    menu->exec(event->globalPos());
+    emit ContextMenu(menu.get(), pos);
+    menu->exec(event->reason() == QContextMenuEvent::Keyboard ? viewport()->mapToGlobal(pos) : event->globalPos());
 }
 
 void RichTextBox::setRightMargin(double twips)
