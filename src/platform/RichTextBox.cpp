@@ -4,10 +4,8 @@
 #include "platform/Units.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QMimeData>
 #include <QPaintDevice>
 #include <QWheelEvent>
@@ -475,16 +473,6 @@ void RichTextBox::wheelEvent(QWheelEvent* event)
     QTextEdit::wheelEvent(event);
 }
 
-void RichTextBox::contextMenuEvent(QContextMenuEvent* event)
-{
-    // From the keyboard (the Menu key, Shift+F10) the menu is about the word at the caret.
-    const QPoint pos = event->reason() == QContextMenuEvent::Keyboard ? cursorRect().center() : event->pos();
-    std::unique_ptr<QMenu> menu(createStandardContextMenu(pos));
-    if (!menu)
-        return;
-    emit ContextMenu(menu.get(), pos);
-    menu->exec(event->reason() == QContextMenuEvent::Keyboard ? viewport()->mapToGlobal(pos) : event->globalPos());
-}
 
 void RichTextBox::setRightMargin(double twips)
 {

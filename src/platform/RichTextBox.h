@@ -4,7 +4,6 @@
 #include <memory>
 #include <optional>
 
-class QMenu;
 class QMimeData;
 
 namespace tarnwick::platform {
@@ -88,9 +87,6 @@ signals:
     // The locked state or the drop mode changed.
     void EditStateChanged();
     void ZoomChanged(int percent);
-    // The context menu for a right click at pos (viewport coordinates) is about to open; receivers
-    // may add to it.
-    void ContextMenu(QMenu* menu, const QPoint& pos);
 
 protected:
     bool event(QEvent* event) override;
@@ -98,7 +94,6 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     class ZoomDevice;
