@@ -244,6 +244,37 @@ private slots:
         QVERIFY(spelling->marks().isEmpty());
     }
 
+    void documentContextMenuStartsWithSuggestions_data()
+    {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("first");
+        QTest::newRow("on a misspelling") << 2 << QStringLiteral("world");
+        QTest::newRow("on a correct word") << 8 << QString();
+    }
+    void documentContextMenuStartsWithSuggestions()
+    {
+        QFETCH(int, position);
+        QFETCH(QString, first);
+        ShellFixture fx;
+        shell::frmMain* main = fx.createMain();
+        main->setSpellChecker(tinyChecker(QString()));
+        frmDocument* document = main->activeDocument();
+        enterWordProcessorMode(main, document);
+        document->rtfText->setText(QStringLiteral("wrold hello"));
+        QTRY_VERIFY(document->spelling()->isIdle());
+        std::unique_ptr<QMenu> menu(document->createContextMenu(pointOf(document->rtfText, position)));
+        const QList<QAction*> actions = menu->actions();
+        QAction* cut = main->findChild<QAction*>(QStringLiteral("mnuEditCut"));
+        QVERIFY(cut);
+        QVERIFY(actions.contains(cut)); // the document's own entries stay
+        if (first.isEmpty()) {
+            QVERIFY(!menu->findChild<QAction*>(QStringLiteral("actIgnoreAll")));
+        } else {
+            QCOMPARE(actions.first()->text(), first);
+            QVERIFY(actions.indexOf(menu->findChild<QAction*>(QStringLiteral("actIgnoreAll"))) < actions.indexOf(cut));
+        }
+    }
+
     void ignoreAllAndAddToDictionary_data()
     {
         QTest::addColumn<QString>("entry");
