@@ -141,6 +141,7 @@ Run runOnce(const QString& path, SpellChecker* checker)
     probe.stop();
     run.checkMs = checking.nsecsElapsed() / 1e6;
     run.marks = int(spelling->marks().size());
+    spelling->detach(); // as a closing window does
     return run;
 }
 

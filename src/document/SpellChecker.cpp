@@ -17,6 +17,8 @@ constexpr int kCacheLimit = 200000;
 
 QStringList readWordList(const QString& path)
 {
+    if (path.isEmpty())
+        return {};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return {};

@@ -45,6 +45,12 @@ SpellHighlighter::~SpellHighlighter()
     clearMarks();
 }
 
+void SpellHighlighter::detach()
+{
+    m_timer.stop();
+    m_box = nullptr;
+}
+
 void SpellHighlighter::clearMarks()
 {
     if (!m_box)
@@ -54,9 +60,25 @@ void SpellHighlighter::clearMarks()
         block.setUserState(-1);
         if (block.layout() && !block.layout()->formats().isEmpty()) {
             block.layout()->clearFormats();
-            document->markContentsDirty(block.position(), block.length());
+            noteRedraw(block);
         }
     }
+    flushRedraw();
+}
+
+void SpellHighlighter::noteRedraw(const QTextBlock& block)
+{
+    m_redrawFrom = std::min(m_redrawFrom, block.position());
+    m_redrawTo = std::max(m_redrawTo, block.position() + block.length());
+}
+
+// Draws the paragraphs again; this is not an edit and raises no change.
+void SpellHighlighter::flushRedraw()
+{
+    if (m_box && m_redrawTo > m_redrawFrom)
+        m_box->document()->markContentsDirty(m_redrawFrom, m_redrawTo - m_redrawFrom);
+    m_redrawFrom = INT_MAX;
+    m_redrawTo = -1;
 }
 
 void SpellHighlighter::onContentsChange(int from, int /*removed*/, int added)
@@ -95,11 +117,13 @@ void SpellHighlighter::runSlice()
             checkBlock(block);
         block = block.next();
         if (block.isValid() && clock.elapsed() >= SliceMs) {
+            flushRedraw();
             m_next = block.position();
             m_timer.start();
             return;
         }
     }
+    flushRedraw();
     m_next = INT_MAX;
     emit idle();
 }
@@ -119,8 +143,7 @@ void SpellHighlighter::checkBlock(QTextBlock& block)
     if (!layout || layout->formats() == ranges)
         return;
     layout->setFormats(ranges);
-    // Draws the paragraph again; this is not an edit and raises no change.
-    m_box->document()->markContentsDirty(block.position(), block.length());
+    noteRedraw(block);
 }
 
 // A word now accepted loses its marks wherever it is: only paragraphs with a mark are looked at again.

@@ -33,6 +33,8 @@ public:
     static constexpr int SliceMs = 8;
 
     bool isIdle() const { return m_next == INT_MAX; }
+    // The box is going away with its window: the marks need not be taken off it.
+    void detach();
     // The marked words, as (document position, length).
     QList<SpellChecker::Span> marks() const;
     // The marked word at a document position, or a span of length 0.
@@ -53,6 +55,8 @@ private:
     void checkBlock(QTextBlock& block);
     void recheckMarked();
     void clearMarks();
+    void noteRedraw(const QTextBlock& block);
+    void flushRedraw();
 
     QPointer<platform::RichTextBox> m_box;
     QPointer<SpellChecker> m_checker;
@@ -61,6 +65,10 @@ private:
     int m_next = INT_MAX;
     // A paragraph whose user state equals this has been checked since its last change.
     int m_stamp;
+    // Paragraphs whose marks changed and must be drawn again, as one range: the layout walks the
+    // document for every redraw it is asked for, so it is asked once per slice, not per paragraph.
+    int m_redrawFrom = INT_MAX;
+    int m_redrawTo = -1;
 };
 
 } // namespace tarnwick::document

@@ -108,7 +108,12 @@ bool frmDocument::findBarShown() const
     return m_findBar && !m_findBar->isHidden();
 }
 
-frmDocument::~frmDocument() = default;
+frmDocument::~frmDocument()
+{
+    // The marks go with the text; taking them off one by one would only slow the closing down.
+    if (m_spelling)
+        m_spelling->detach();
+}
 
 void frmDocument::Init(int& UntitledCount)
 {
