@@ -2,9 +2,13 @@
 
 #include "platform/RichTextBox.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QElapsedTimer>
 #include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
@@ -21,6 +25,30 @@ int nextStamp()
     static int stamp = 0x5e11;
     return ++stamp;
 }
+
+// The misspelled words of one paragraph, kept with the paragraph.
+class BlockMarks : public QTextBlockUserData
+{
+public:
+    explicit BlockMarks(QList<SpellChecker::Span> spans)
+        : spans(std::move(spans))
+    {
+    }
+    QList<SpellChecker::Span> spans;
+};
+
+void drawWave(QPainter& painter, qreal x1, qreal x2, qreal y, qreal amplitude)
+{
+    QPainterPath wave;
+    const qreal step = amplitude * 2;
+    wave.moveTo(x1, y);
+    bool up = true;
+    for (qreal x = x1 + step; x < x2 + step; x += step) {
+        wave.lineTo(std::min(x, x2), y + (up ? -amplitude : amplitude));
+        up = !up;
+    }
+    painter.drawPath(wave);
+}
 } // namespace
 
 SpellHighlighter::SpellHighlighter(RichTextBox* box, SpellChecker* checker, QObject* parent)
@@ -29,14 +57,15 @@ SpellHighlighter::SpellHighlighter(RichTextBox* box, SpellChecker* checker, QObj
     , m_checker(checker)
     , m_stamp(nextStamp())
 {
-    m_markFormat.setUnderlineStyle(QTextCharFormat::SpellCheckUnderline);
-    m_markFormat.setUnderlineColor(Qt::red);
     m_timer.setSingleShot(true);
     m_timer.setInterval(0);
     connect(&m_timer, &QTimer::timeout, this, &SpellHighlighter::runSlice);
     connect(box->document(), &QTextDocument::contentsChange, this, &SpellHighlighter::onContentsChange);
     connect(checker, &SpellChecker::wordAccepted, this, &SpellHighlighter::recheckMarked);
     connect(checker, &SpellChecker::ready, this, [this] { schedule(0); });
+    box->setOverlay([this](QPainter& painter, const QRect& exposed, const QPointF& offset) {
+        paintMarks(painter, exposed, offset);
+    });
     schedule(0);
 }
 
@@ -51,34 +80,22 @@ void SpellHighlighter::detach()
     m_box = nullptr;
 }
 
+QList<SpellChecker::Span> SpellHighlighter::marksOf(const QTextBlock& block)
+{
+    const auto* marks = dynamic_cast<const BlockMarks*>(block.userData());
+    return marks ? marks->spans : QList<SpellChecker::Span>();
+}
+
 void SpellHighlighter::clearMarks()
 {
     if (!m_box)
         return;
-    QTextDocument* document = m_box->document();
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+    m_box->setOverlay({});
+    for (QTextBlock block = m_box->document()->begin(); block.isValid(); block = block.next()) {
         block.setUserState(-1);
-        if (block.layout() && !block.layout()->formats().isEmpty()) {
-            block.layout()->clearFormats();
-            noteRedraw(block);
-        }
+        if (block.userData())
+            block.setUserData(nullptr);
     }
-    flushRedraw();
-}
-
-void SpellHighlighter::noteRedraw(const QTextBlock& block)
-{
-    m_redrawFrom = std::min(m_redrawFrom, block.position());
-    m_redrawTo = std::max(m_redrawTo, block.position() + block.length());
-}
-
-// Draws the paragraphs again; this is not an edit and raises no change.
-void SpellHighlighter::flushRedraw()
-{
-    if (m_box && m_redrawTo > m_redrawFrom)
-        m_box->document()->markContentsDirty(m_redrawFrom, m_redrawTo - m_redrawFrom);
-    m_redrawFrom = INT_MAX;
-    m_redrawTo = -1;
 }
 
 void SpellHighlighter::onContentsChange(int from, int /*removed*/, int added)
@@ -89,6 +106,9 @@ void SpellHighlighter::onContentsChange(int from, int /*removed*/, int added)
     const QTextBlock last = document->findBlock(from + added);
     for (QTextBlock block = document->findBlock(from); block.isValid(); block = block.next()) {
         block.setUserState(-1);
+        // Old marks would sit in the wrong places until the paragraph is checked again.
+        if (block.userData())
+            block.setUserData(nullptr);
         if (block == last)
             break;
     }
@@ -110,40 +130,84 @@ void SpellHighlighter::runSlice()
     }
     QElapsedTimer clock;
     clock.start();
-    QTextDocument* document = m_box->document();
-    QTextBlock block = document->findBlock(m_next);
+    m_repaint = false;
+    QTextBlock block = m_box->document()->findBlock(m_next);
     while (block.isValid()) {
         if (block.userState() != m_stamp)
             checkBlock(block);
         block = block.next();
-        if (block.isValid() && clock.elapsed() >= SliceMs) {
-            flushRedraw();
-            m_next = block.position();
-            m_timer.start();
-            return;
-        }
+        if (block.isValid() && clock.elapsed() >= SliceMs)
+            break;
     }
-    flushRedraw();
+    if (m_repaint)
+        m_box->viewport()->update();
+    if (block.isValid()) {
+        m_next = block.position();
+        m_timer.start();
+        return;
+    }
     m_next = INT_MAX;
     emit idle();
 }
 
 void SpellHighlighter::checkBlock(QTextBlock& block)
 {
-    QList<QTextLayout::FormatRange> ranges;
-    for (const SpellChecker::Span& span : m_checker->misspellings(block.text())) {
-        QTextLayout::FormatRange range;
-        range.start = span.start;
-        range.length = span.length;
-        range.format = m_markFormat;
-        ranges.append(range);
-    }
+    QList<SpellChecker::Span> spans = m_checker->misspellings(block.text());
     block.setUserState(m_stamp);
-    QTextLayout* layout = block.layout();
-    if (!layout || layout->formats() == ranges)
+    if (spans == marksOf(block))
         return;
-    layout->setFormats(ranges);
-    noteRedraw(block);
+    block.setUserData(spans.isEmpty() ? nullptr : new BlockMarks(std::move(spans)));
+    m_repaint = m_repaint || isVisible(block);
+}
+
+bool SpellHighlighter::isVisible(const QTextBlock& block) const
+{
+    const QRectF area = m_box->document()->documentLayout()->blockBoundingRect(block);
+    const QRectF view(m_box->horizontalScrollBar()->value(), m_box->verticalScrollBar()->value(),
+                      m_box->viewport()->width(), m_box->viewport()->height());
+    return area.intersects(view);
+}
+
+// A red wave under each marked word of the paragraphs in the exposed part of the view, line by line
+// where a word is broken over two lines.
+void SpellHighlighter::paintMarks(QPainter& painter, const QRect& exposed, const QPointF& offset) const
+{
+    if (!m_box)
+        return;
+    QTextDocument* document = m_box->document();
+    QAbstractTextDocumentLayout* layout = document->documentLayout();
+    const int first = layout->hitTest(QPointF(exposed.topLeft()) - offset, Qt::FuzzyHit);
+    const int last = layout->hitTest(QPointF(exposed.bottomRight()) - offset, Qt::FuzzyHit);
+    if (first < 0)
+        return;
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(QPen(QColor(Qt::red), 1));
+    const QTextBlock end = document->findBlock(std::max(first, last)).next();
+    for (QTextBlock block = document->findBlock(first); block.isValid() && block != end; block = block.next()) {
+        const QList<SpellChecker::Span> spans = marksOf(block);
+        const QTextLayout* lines = block.layout();
+        if (spans.isEmpty() || !lines)
+            continue;
+        const QPointF origin = layout->blockBoundingRect(block).topLeft() + offset;
+        for (const SpellChecker::Span& span : spans) {
+            int from = span.start;
+            const int to = span.start + span.length;
+            while (from < to) {
+                const QTextLine line = lines->lineForTextPosition(from);
+                if (!line.isValid())
+                    break;
+                const int lineEnd = std::min(to, line.textStart() + line.textLength());
+                const qreal x1 = line.cursorToX(from);
+                const qreal x2 = line.cursorToX(lineEnd);
+                const qreal y = line.y() + line.ascent() + std::max<qreal>(2, line.descent() / 2);
+                drawWave(painter, origin.x() + std::min(x1, x2), origin.x() + std::max(x1, x2), origin.y() + y,
+                         std::max<qreal>(1.5, line.height() / 12));
+                if (lineEnd <= from)
+                    break;
+                from = lineEnd;
+            }
+        }
+    }
 }
 
 // A word now accepted loses its marks wherever it is: only paragraphs with a mark are looked at again.
@@ -152,7 +216,7 @@ void SpellHighlighter::recheckMarked()
     if (!m_box)
         return;
     for (QTextBlock block = m_box->document()->begin(); block.isValid(); block = block.next()) {
-        if (block.layout() && !block.layout()->formats().isEmpty())
+        if (block.userData())
             block.setUserState(-1);
     }
     schedule(0);
@@ -164,10 +228,8 @@ QList<SpellChecker::Span> SpellHighlighter::marks() const
     if (!m_box)
         return result;
     for (QTextBlock block = m_box->document()->begin(); block.isValid(); block = block.next()) {
-        if (!block.layout())
-            continue;
-        for (const QTextLayout::FormatRange& range : block.layout()->formats())
-            result.append(SpellChecker::Span{block.position() + range.start, range.length});
+        for (const SpellChecker::Span& span : marksOf(block))
+            result.append(SpellChecker::Span{block.position() + span.start, span.length});
     }
     return result;
 }
@@ -177,13 +239,11 @@ SpellChecker::Span SpellHighlighter::markAt(int position) const
     if (!m_box)
         return {position, 0};
     const QTextBlock block = m_box->document()->findBlock(position);
-    if (!block.isValid() || !block.layout())
-        return {position, 0};
     const int offset = position - block.position();
-    for (const QTextLayout::FormatRange& range : block.layout()->formats()) {
+    for (const SpellChecker::Span& span : marksOf(block)) {
         // The caret just after a word still counts as on it.
-        if (offset >= range.start && offset <= range.start + range.length)
-            return {block.position() + range.start, range.length};
+        if (offset >= span.start && offset <= span.start + span.length)
+            return {block.position() + span.start, span.length};
     }
     return {position, 0};
 }

@@ -4,11 +4,11 @@
 
 #include <QObject>
 #include <QPointer>
-#include <QTextCharFormat>
 #include <QTimer>
 #include <climits>
 
 class QMenu;
+class QPainter;
 class QTextBlock;
 
 namespace tarnwick::platform {
@@ -17,10 +17,11 @@ class RichTextBox;
 
 namespace tarnwick::document {
 
-// Marks the misspelled words of one rich text box with a red wavy line. The marks are drawn by the
-// text layout only: they are not part of the document, so they are never saved, printed or undone,
-// and making them is not an edit. Paragraphs are checked on a timer a few milliseconds at a time,
-// so that a long document never holds up the window.
+// Marks the misspelled words of one rich text box with a red wavy line. The marks are kept beside
+// the paragraphs and drawn over the visible text by the box: they are not part of the document, so
+// they are never saved, printed or undone, making them is not an edit, and the text never has to be
+// laid out again for them. Paragraphs are checked on a timer a few milliseconds at a time, so that
+// a long document never holds up the window.
 class SpellHighlighter : public QObject
 {
     Q_OBJECT
@@ -53,22 +54,20 @@ private:
     void schedule(int from);
     void runSlice();
     void checkBlock(QTextBlock& block);
+    static QList<SpellChecker::Span> marksOf(const QTextBlock& block);
     void recheckMarked();
     void clearMarks();
-    void noteRedraw(const QTextBlock& block);
-    void flushRedraw();
+    void paintMarks(QPainter& painter, const QRect& exposed, const QPointF& offset) const;
+    bool isVisible(const QTextBlock& block) const;
 
     QPointer<platform::RichTextBox> m_box;
     QPointer<SpellChecker> m_checker;
-    QTextCharFormat m_markFormat;
     QTimer m_timer;
     int m_next = INT_MAX;
     // A paragraph whose user state equals this has been checked since its last change.
     int m_stamp;
-    // Paragraphs whose marks changed and must be drawn again, as one range: the layout walks the
-    // document for every redraw it is asked for, so it is asked once per slice, not per paragraph.
-    int m_redrawFrom = INT_MAX;
-    int m_redrawTo = -1;
+    // A visible paragraph's marks changed during this slice.
+    bool m_repaint = false;
 };
 
 } // namespace tarnwick::document

@@ -8,6 +8,9 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPaintDevice>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
 #include <QWheelEvent>
 #include <algorithm>
 #include <array>
@@ -457,6 +460,22 @@ void RichTextBox::zoomOutStep()
 {
     const auto next = std::lower_bound(kZoomSteps.begin(), kZoomSteps.end(), m_zoomPercent);
     setZoomPercent(next == kZoomSteps.begin() ? int(MinZoom) : *(next - 1));
+}
+
+void RichTextBox::setOverlay(Overlay overlay)
+{
+    m_overlay = std::move(overlay);
+    viewport()->update();
+}
+
+void RichTextBox::paintEvent(QPaintEvent* event)
+{
+    QTextEdit::paintEvent(event);
+    if (!m_overlay)
+        return;
+    QPainter painter(viewport());
+    m_overlay(painter, event->rect(),
+              QPointF(-horizontalScrollBar()->value(), -verticalScrollBar()->value()));
 }
 
 void RichTextBox::wheelEvent(QWheelEvent* event)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QTextEdit>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -79,6 +80,11 @@ public:
     void zoomInStep();
     void zoomOutStep();
 
+    // Draws over the text after the box has drawn it (spelling marks), in viewport coordinates with
+    // the document's own coordinates at offset. Empty to draw nothing.
+    using Overlay = std::function<void(QPainter& painter, const QRect& exposed, const QPointF& offset)>;
+    void setOverlay(Overlay overlay);
+
 signals:
     void Change();
     void SelChange();
@@ -94,6 +100,7 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     class ZoomDevice;
@@ -112,6 +119,7 @@ private:
     int m_lastPosition = -1;
     int m_zoomPercent = 100;
     std::unique_ptr<ZoomDevice> m_zoomDevice;
+    Overlay m_overlay;
 };
 
 } // namespace tarnwick::platform

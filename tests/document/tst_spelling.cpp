@@ -191,8 +191,48 @@ private slots:
         // Leaving word-processor mode takes every mark away.
         main->tbToolBar->button(21)->setEnabled(true);
         QVERIFY(!document->spelling());
-        const QTextBlock first = box->document()->begin();
-        QVERIFY(first.layout()->formats().isEmpty());
+        for (QTextBlock block = box->document()->begin(); block.isValid(); block = block.next())
+            QVERIFY(!block.userData());
+    }
+
+    void marksAreDrawnUnderTheWord_data()
+    {
+        QTest::addColumn<int>("zoom");
+        QTest::newRow("100%") << 100;
+        QTest::newRow("200%") << 200;
+    }
+    void marksAreDrawnUnderTheWord()
+    {
+        QFETCH(int, zoom);
+        ShellFixture fx;
+        shell::frmMain* main = fx.createMain();
+        main->setSpellChecker(tinyChecker(QString()));
+        frmDocument* document = main->activeDocument();
+        enterWordProcessorMode(main, document);
+        document->subWindow()->resize(500, 300);
+        RichTextBox* box = document->rtfText;
+        box->setText(QStringLiteral("hello wrold"));
+        box->setZoomPercent(zoom);
+        QTRY_VERIFY(document->spelling()->isIdle());
+        const QImage image = box->viewport()->grab().toImage();
+        const auto redIn = [&](int from, int to) {
+            QTextCursor cursor(box->document());
+            cursor.setPosition(from);
+            const QRect start = box->cursorRect(cursor);
+            cursor.setPosition(to);
+            const QRect end = box->cursorRect(cursor);
+            int red = 0;
+            for (int x = start.left() + 1; x < end.left(); ++x) {
+                for (int y = start.top(); y <= start.bottom() + 3; ++y) {
+                    const QColor c = image.pixelColor(x, y);
+                    if (c.red() > 150 && c.green() < 110 && c.blue() < 110)
+                        ++red;
+                }
+            }
+            return red;
+        };
+        QVERIFY(redIn(6, 11) > 5);
+        QCOMPARE(redIn(0, 5), 0);
     }
 
     void neverInReadOnlyViews()
