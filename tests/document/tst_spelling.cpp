@@ -10,6 +10,7 @@
 #include "support/ShellFixture.h"
 
 #include <QFile>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QSemaphore>
 #include <QSignalSpy>
