@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
+#include <QTimer>
 #include <QToolButton>
 
 namespace tarnwick::document {
@@ -46,16 +47,35 @@ QString sizeText(double points)
 
 FormatBar::FormatBar(QWidget* parent)
     : QToolBar(parent)
-    , m_fontPlaceholder(new QComboBox(this))
-    , m_sizeBox(new QComboBox(this))
-    , m_colorButton(new QToolButton(this))
-    , m_highlightButton(new QToolButton(this))
 {
     setObjectName(QStringLiteral("tbFormatBar"));
     setWindowTitle(tr("Format Bar"));
     setAccessibleName(tr("Format Bar"));
     setMovable(false);
     setIconSize(QSize(16, 16));
+    // Room for the boxes from the start, so that the window does not move when they arrive.
+    setMinimumHeight(fontMetrics().height() + 14);
+}
+
+void FormatBar::paintEvent(QPaintEvent* event)
+{
+    QToolBar::paintEvent(event);
+    if (!m_built && !m_buildScheduled) {
+        m_buildScheduled = true;
+        QTimer::singleShot(0, this, &FormatBar::build);
+    }
+}
+
+void FormatBar::build()
+{
+    if (m_built)
+        return;
+    m_built = true;
+    m_fontPlaceholder = new QComboBox(this);
+    m_sizeBox = new QComboBox(this);
+    m_colorButton = new QToolButton(this);
+    m_highlightButton = new QToolButton(this);
+
 
     m_fontPlaceholder->setObjectName(QStringLiteral("cboFontName"));
     m_fontPlaceholder->setEditable(true);
@@ -104,12 +124,40 @@ FormatBar::FormatBar(QWidget* parent)
     addWidget(m_highlightButton);
 
     updateEnabled();
+    refresh();
 }
 
+QComboBox* FormatBar::sizeBox()
+{
+    build();
+    return m_sizeBox;
+}
+
+QToolButton* FormatBar::colorButton()
+{
+    build();
+    return m_colorButton;
+}
+
+QToolButton* FormatBar::highlightButton()
+{
+    build();
+    return m_highlightButton;
+}
+
+// The colours are listed when the menu first opens: painting their swatches is not start-up work.
 QMenu* FormatBar::colorMenu(bool highlight)
 {
     auto* menu = new QMenu(this);
     menu->setObjectName(highlight ? QStringLiteral("mnuHighlightColors") : QStringLiteral("mnuTextColors"));
+    connect(menu, &QMenu::aboutToShow, this, [this, menu, highlight] { fillColorMenu(menu, highlight); });
+    return menu;
+}
+
+void FormatBar::fillColorMenu(QMenu* menu, bool highlight)
+{
+    if (!menu->isEmpty())
+        return;
     QAction* none = menu->addAction(highlight ? tr("No Highlight") : tr("Automatic"));
     none->setObjectName(highlight ? QStringLiteral("actNoHighlight") : QStringLiteral("actAutomaticColor"));
     connect(none, &QAction::triggered, this, [this, highlight] {
@@ -133,21 +181,25 @@ QMenu* FormatBar::colorMenu(bool highlight)
                 applyColor(color);
         });
     }
-    return menu;
 }
 
-// The button's picture: a letter (or a marker stroke) over a bar of the colour it applies.
+// The button's picture: a letter A (or a marker) over a bar of the colour it applies, drawn with
+// lines rather than a font so that making it at start-up does not load one.
 void FormatBar::setButtonColor(QToolButton* button, const QColor& color, bool highlight)
 {
     QPixmap picture(16, 16);
     picture.fill(Qt::transparent);
     QPainter painter(&picture);
-    QFont font = painter.font();
-    font.setPixelSize(11);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.setPen(palette().color(QPalette::ButtonText));
-    painter.drawText(QRect(0, 0, 16, 12), Qt::AlignCenter, highlight ? QStringLiteral("ab") : QStringLiteral("A"));
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(QPen(palette().color(QPalette::ButtonText), 1.6));
+    if (highlight) {
+        const QPointF tip[] = {{4, 11}, {7, 11}, {13, 3}, {10, 1}};
+        painter.drawPolygon(tip, 4);
+    } else {
+        painter.drawLine(QPointF(3.5, 11), QPointF(8, 1.5));
+        painter.drawLine(QPointF(8, 1.5), QPointF(12.5, 11));
+        painter.drawLine(QPointF(5.5, 7.5), QPointF(10.5, 7.5));
+    }
     painter.fillRect(QRect(1, 12, 14, 4), color);
     painter.end();
     button->setIcon(QIcon(picture));
@@ -155,6 +207,7 @@ void FormatBar::setButtonColor(QToolButton* button, const QColor& color, bool hi
 
 QFontComboBox* FormatBar::fontBox()
 {
+    build();
     if (m_fontBox)
         return m_fontBox;
     m_fontBox = new QFontComboBox(this);
@@ -218,6 +271,8 @@ void FormatBar::setTarget(RichTextBox* target)
 
 void FormatBar::updateEnabled()
 {
+    if (!m_built)
+        return;
     const bool enabled = m_target && !m_target->Locked();
     for (QWidget* control : {static_cast<QWidget*>(m_fontPlaceholder), static_cast<QWidget*>(m_fontBox),
                              static_cast<QWidget*>(m_sizeBox), static_cast<QWidget*>(m_colorButton),
@@ -245,6 +300,8 @@ void FormatBar::showFontName(const QString& family)
 
 void FormatBar::refresh()
 {
+    if (!m_built)
+        return;
     m_refreshing = true;
     if (!m_target) {
         showFontName(QString());
@@ -258,20 +315,23 @@ void FormatBar::refresh()
     m_refreshing = false;
 }
 
-QString FormatBar::fontNameText() const
+QString FormatBar::fontNameText()
 {
+    build();
     if (m_fontBox)
         return m_fontBox->currentText();
     return m_fontPlaceholder ? m_fontPlaceholder->currentText() : QString();
 }
 
-QString FormatBar::fontSizeText() const
+QString FormatBar::fontSizeText()
 {
+    build();
     return m_sizeBox->currentText();
 }
 
 void FormatBar::applyFontName(const QString& family)
 {
+    build();
     if (m_refreshing || !m_target || m_target->Locked() || family.trimmed().isEmpty())
         return;
     m_target->setSelFontName(family);
@@ -281,6 +341,7 @@ void FormatBar::applyFontName(const QString& family)
 
 void FormatBar::applyFontSize(const QString& text)
 {
+    build();
     if (m_refreshing || !m_target || m_target->Locked())
         return;
     bool ok = false;
@@ -297,6 +358,7 @@ void FormatBar::applyFontSize(const QString& text)
 
 void FormatBar::applyColor(const QColor& color)
 {
+    build();
     if (!m_target || m_target->Locked())
         return;
     if (color.isValid()) {
@@ -309,6 +371,7 @@ void FormatBar::applyColor(const QColor& color)
 
 void FormatBar::applyHighlight(const QColor& color)
 {
+    build();
     if (!m_target || m_target->Locked())
         return;
     if (color.isValid()) {

@@ -29,16 +29,20 @@ public:
     platform::RichTextBox* target() const;
 
     // Shown in the boxes; empty for a mixed selection.
-    QString fontNameText() const;
-    QString fontSizeText() const;
+    QString fontNameText();
+    QString fontSizeText();
 
     // The font box lists every installed font, which takes the font database a tenth of a second
     // to work out; a light box stands in for it until the user first reaches for it.
     QFontComboBox* fontBox();
     bool fontBoxMade() const { return m_fontBox != nullptr; }
-    QComboBox* sizeBox() const { return m_sizeBox; }
-    QToolButton* colorButton() const { return m_colorButton; }
-    QToolButton* highlightButton() const { return m_highlightButton; }
+    QComboBox* sizeBox();
+    QToolButton* colorButton();
+    QToolButton* highlightButton();
+    // The controls are made just after the bar is first drawn, so that they do not hold up the
+    // first appearance of the window; anything that needs them makes them at once.
+    void build();
+    bool isBuilt() const { return m_built; }
 
     // What the user does with the controls, also for tests.
     void applyFontName(const QString& family);
@@ -51,20 +55,24 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void updateEnabled();
     QMenu* colorMenu(bool highlight);
+    void fillColorMenu(QMenu* menu, bool highlight);
     void setButtonColor(QToolButton* button, const QColor& color, bool highlight);
     void showFontName(const QString& family);
 
     QPointer<platform::RichTextBox> m_target;
-    QComboBox* m_fontPlaceholder;
+    bool m_built = false;
+    bool m_buildScheduled = false;
+    QComboBox* m_fontPlaceholder = nullptr;
     QFontComboBox* m_fontBox = nullptr;
     QAction* m_fontAction = nullptr;
-    QComboBox* m_sizeBox;
-    QToolButton* m_colorButton;
-    QToolButton* m_highlightButton;
+    QComboBox* m_sizeBox = nullptr;
+    QToolButton* m_colorButton = nullptr;
+    QToolButton* m_highlightButton = nullptr;
     QColor m_lastColor = Qt::red;
     QColor m_lastHighlight = Qt::yellow;
     QList<QMetaObject::Connection> m_targetConnections;

@@ -255,6 +255,19 @@ private slots:
         QVERIFY(bar->fontBox()->isEnabled());
     }
 
+    void controlsArriveAfterTheFirstPaint()
+    {
+        ShellFixture fx;
+        shell::frmMain* main = fx.createMain();
+        FormatBar* bar = main->tbFormatBar;
+        QVERIFY(!bar->isBuilt()); // nothing of it is made before the window is drawn
+        const int height = bar->height();
+        QTRY_VERIFY(bar->isBuilt());
+        QVERIFY(!bar->fontBoxMade()); // the real font box waits for the user
+        QCOMPARE(bar->fontSizeText(), QString::number(main->activeDocument()->rtfText->document()->defaultFont().pointSizeF()));
+        QVERIFY(bar->height() >= height);
+    }
+
     void goesWithTheToolbar()
     {
         ShellFixture fx;
@@ -282,6 +295,8 @@ private slots:
         fillSample(box);
         select(box, 12, 16);
         QMenu* colours = bar->colorButton()->menu();
+        QVERIFY(colours->actions().isEmpty()); // listed when first opened
+        emit colours->aboutToShow();
         QVERIFY(colours->actions().size() > 10);
         QAction* blue = nullptr;
         for (QAction* action : colours->actions()) {
