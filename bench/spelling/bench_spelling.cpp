@@ -45,13 +45,16 @@ QByteArray generateRtf(qsizetype targetSize)
     std::mt19937 rng(20261207);
     auto pick = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
     static const char* const words[] = {
-        "the", "quick", "brown", "fox", "jumps", "over", "lazy", "dog", "and", "then", "writes", "a", "letter",
-        "to", "his", "friend", "about", "weather", "in", "the", "mountains", "where", "snow", "falls", "early",
-        "every", "year", "people", "travel", "from", "far", "away", "cities", "because", "they", "enjoy",
-        "quiet", "evenings", "near", "warm", "fires", "with", "books", "music", "conversation", "coffee",
-        "2026", "NASA", "https://example.org/page", "don't", "it's", "children's", "government", "necessary"};
-    static const char* const mistakes[] = {"teh", "recieve", "wierd", "adress", "occured", "seperate", "definately",
-                                           "goverment", "neccessary", "untill", "wich", "beleive"};
+        "the",    "quick",  "brown",        "fox",        "jumps",    "over",    "lazy",
+        "dog",    "and",    "then",         "writes",     "a",        "letter",  "to",
+        "his",    "friend", "about",        "weather",    "in",       "the",     "mountains",
+        "where",  "snow",   "falls",        "early",      "every",    "year",    "people",
+        "travel", "from",   "far",          "away",       "cities",   "because", "they",
+        "enjoy",  "quiet",  "evenings",     "near",       "warm",     "fires",   "with",
+        "books",  "music",  "conversation", "coffee",     "2026",     "NASA",    "https://example.org/page",
+        "don't",  "it's",   "children's",   "government", "necessary"};
+    static const char* const mistakes[] = {"teh",        "recieve",   "wierd",      "adress", "occured", "seperate",
+                                           "definately", "goverment", "neccessary", "untill", "wich",    "beleive"};
     static const char* const runFormats[] = {"\\b ", "\\i ", "\\ul ", "\\cf1 ", "\\cf2 ", "\\fs28 ", "\\fs16 ", ""};
 
     QByteArray rtf;

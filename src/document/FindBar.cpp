@@ -36,23 +36,17 @@ QToolButton* makeToolButton(QWidget* parent, const char* name, const QString& th
 } // namespace
 
 FindBar::FindBar(RichTextBox* target, QWidget* parent)
-    : QWidget(parent)
-    , m_target(target)
-    , m_findField(new QLineEdit(this))
-    , m_previous(makeToolButton(this, "cmdFindPrevious", QStringLiteral("go-up"), QStringLiteral("<"),
-                                tr("Previous match (Shift+F3)")))
-    , m_next(makeToolButton(this, "cmdFindNext", QStringLiteral("go-down"), QStringLiteral(">"),
-                            tr("Next match (F3)")))
-    , m_matchCase(new QCheckBox(tr("Match &case"), this))
-    , m_wholeWords(new QCheckBox(tr("&Whole words"), this))
-    , m_notice(new QLabel(this))
-    , m_close(makeToolButton(this, "cmdFindClose", QStringLiteral("window-close"), QStringLiteral("x"),
-                             tr("Close the find bar (Esc)")))
-    , m_replaceRow(new QWidget(this))
-    , m_replaceField(new QLineEdit(m_replaceRow))
-    , m_replaceButton(new QPushButton(tr("&Replace"), m_replaceRow))
-    , m_replaceAllButton(new QPushButton(tr("Replace &All"), m_replaceRow))
-    , m_noticeTimer(new QTimer(this))
+    : QWidget(parent), m_target(target), m_findField(new QLineEdit(this)),
+      m_previous(makeToolButton(this, "cmdFindPrevious", QStringLiteral("go-up"), QStringLiteral("<"),
+                                tr("Previous match (Shift+F3)"))),
+      m_next(
+          makeToolButton(this, "cmdFindNext", QStringLiteral("go-down"), QStringLiteral(">"), tr("Next match (F3)"))),
+      m_matchCase(new QCheckBox(tr("Match &case"), this)), m_wholeWords(new QCheckBox(tr("&Whole words"), this)),
+      m_notice(new QLabel(this)), m_close(makeToolButton(this, "cmdFindClose", QStringLiteral("window-close"),
+                                                         QStringLiteral("x"), tr("Close the find bar (Esc)"))),
+      m_replaceRow(new QWidget(this)), m_replaceField(new QLineEdit(m_replaceRow)),
+      m_replaceButton(new QPushButton(tr("&Replace"), m_replaceRow)),
+      m_replaceAllButton(new QPushButton(tr("Replace &All"), m_replaceRow)), m_noticeTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("findBar"));
     setAccessibleName(tr("Find and replace"));
@@ -260,8 +254,8 @@ int FindBar::replaceAll()
         showNotice(tr("This document is read-only"), true);
         return -1;
     }
-    const int count = TextFinder::replaceAll(m_target->document(), m_findField->text(), m_replaceField->text(),
-                                             options());
+    const int count =
+        TextFinder::replaceAll(m_target->document(), m_findField->text(), m_replaceField->text(), options());
     showFound(count > 0);
     showNotice(count == 1 ? tr("Replaced 1 occurrence") : tr("Replaced %1 occurrences").arg(count), false);
     return count;

@@ -29,14 +29,14 @@ struct NamedColor
     QRgb rgb;
 };
 const NamedColor kColors[] = {
-    {QT_TRANSLATE_NOOP("FormatBar", "Black"), 0x000000},      {QT_TRANSLATE_NOOP("FormatBar", "Dark Red"), 0x800000},
-    {QT_TRANSLATE_NOOP("FormatBar", "Red"), 0xff0000},        {QT_TRANSLATE_NOOP("FormatBar", "Orange"), 0xff8000},
-    {QT_TRANSLATE_NOOP("FormatBar", "Yellow"), 0xffff00},     {QT_TRANSLATE_NOOP("FormatBar", "Green"), 0x008000},
+    {QT_TRANSLATE_NOOP("FormatBar", "Black"), 0x000000},        {QT_TRANSLATE_NOOP("FormatBar", "Dark Red"), 0x800000},
+    {QT_TRANSLATE_NOOP("FormatBar", "Red"), 0xff0000},          {QT_TRANSLATE_NOOP("FormatBar", "Orange"), 0xff8000},
+    {QT_TRANSLATE_NOOP("FormatBar", "Yellow"), 0xffff00},       {QT_TRANSLATE_NOOP("FormatBar", "Green"), 0x008000},
     {QT_TRANSLATE_NOOP("FormatBar", "Bright Green"), 0x00ff00}, {QT_TRANSLATE_NOOP("FormatBar", "Teal"), 0x008080},
-    {QT_TRANSLATE_NOOP("FormatBar", "Turquoise"), 0x00ffff},  {QT_TRANSLATE_NOOP("FormatBar", "Blue"), 0x0000ff},
-    {QT_TRANSLATE_NOOP("FormatBar", "Dark Blue"), 0x000080},  {QT_TRANSLATE_NOOP("FormatBar", "Violet"), 0x800080},
-    {QT_TRANSLATE_NOOP("FormatBar", "Pink"), 0xff00ff},       {QT_TRANSLATE_NOOP("FormatBar", "Gray"), 0x808080},
-    {QT_TRANSLATE_NOOP("FormatBar", "Light Gray"), 0xc0c0c0}, {QT_TRANSLATE_NOOP("FormatBar", "White"), 0xffffff},
+    {QT_TRANSLATE_NOOP("FormatBar", "Turquoise"), 0x00ffff},    {QT_TRANSLATE_NOOP("FormatBar", "Blue"), 0x0000ff},
+    {QT_TRANSLATE_NOOP("FormatBar", "Dark Blue"), 0x000080},    {QT_TRANSLATE_NOOP("FormatBar", "Violet"), 0x800080},
+    {QT_TRANSLATE_NOOP("FormatBar", "Pink"), 0xff00ff},         {QT_TRANSLATE_NOOP("FormatBar", "Gray"), 0x808080},
+    {QT_TRANSLATE_NOOP("FormatBar", "Light Gray"), 0xc0c0c0},   {QT_TRANSLATE_NOOP("FormatBar", "White"), 0xffffff},
 };
 
 QString sizeText(double points)
@@ -45,8 +45,7 @@ QString sizeText(double points)
 }
 } // namespace
 
-FormatBar::FormatBar(QWidget* parent)
-    : QToolBar(parent)
+FormatBar::FormatBar(QWidget* parent) : QToolBar(parent)
 {
     setObjectName(QStringLiteral("tbFormatBar"));
     setWindowTitle(tr("Format Bar"));
@@ -75,7 +74,6 @@ void FormatBar::build()
     m_sizeBox = new QComboBox(this);
     m_colorButton = new QToolButton(this);
     m_highlightButton = new QToolButton(this);
-
 
     m_fontPlaceholder->setObjectName(QStringLiteral("cboFontName"));
     m_fontPlaceholder->setEditable(true);
@@ -274,9 +272,9 @@ void FormatBar::updateEnabled()
     if (!m_built)
         return;
     const bool enabled = m_target && !m_target->Locked();
-    for (QWidget* control : {static_cast<QWidget*>(m_fontPlaceholder), static_cast<QWidget*>(m_fontBox),
-                             static_cast<QWidget*>(m_sizeBox), static_cast<QWidget*>(m_colorButton),
-                             static_cast<QWidget*>(m_highlightButton)}) {
+    for (QWidget* control :
+         {static_cast<QWidget*>(m_fontPlaceholder), static_cast<QWidget*>(m_fontBox), static_cast<QWidget*>(m_sizeBox),
+          static_cast<QWidget*>(m_colorButton), static_cast<QWidget*>(m_highlightButton)}) {
         if (control)
             control->setEnabled(enabled);
     }

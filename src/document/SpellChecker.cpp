@@ -44,9 +44,8 @@ bool isWordChar(QChar c)
 } // namespace
 
 SpellChecker::SpellChecker(DictionaryLoader load, const QString& personalListPath, QObject* parent)
-    : QObject(parent)
-    , m_personalListPath(personalListPath)
-    , m_loaded(std::make_shared<std::unique_ptr<platform::SpellDictionary>>())
+    : QObject(parent), m_personalListPath(personalListPath),
+      m_loaded(std::make_shared<std::unique_ptr<platform::SpellDictionary>>())
 {
     auto slot = m_loaded;
     m_loader = QThread::create([slot, load = std::move(load)] { *slot = load(); });
@@ -61,8 +60,7 @@ SpellChecker::SpellChecker(DictionaryLoader load, const QString& personalListPat
 
 SpellChecker::SpellChecker(std::unique_ptr<platform::SpellDictionary> dictionary, const QString& personalListPath,
                            QObject* parent)
-    : QObject(parent)
-    , m_personalListPath(personalListPath)
+    : QObject(parent), m_personalListPath(personalListPath)
 {
     install(std::move(dictionary));
 }

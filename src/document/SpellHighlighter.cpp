@@ -30,10 +30,7 @@ int nextStamp()
 class BlockMarks : public QTextBlockUserData
 {
 public:
-    explicit BlockMarks(QList<SpellChecker::Span> spans)
-        : spans(std::move(spans))
-    {
-    }
+    explicit BlockMarks(QList<SpellChecker::Span> spans) : spans(std::move(spans)) {}
     QList<SpellChecker::Span> spans;
 };
 
@@ -52,10 +49,7 @@ void drawWave(QPainter& painter, qreal x1, qreal x2, qreal y, qreal amplitude)
 } // namespace
 
 SpellHighlighter::SpellHighlighter(RichTextBox* box, SpellChecker* checker, QObject* parent)
-    : QObject(parent)
-    , m_box(box)
-    , m_checker(checker)
-    , m_stamp(nextStamp())
+    : QObject(parent), m_box(box), m_checker(checker), m_stamp(nextStamp())
 {
     m_timer.setSingleShot(true);
     m_timer.setInterval(0);

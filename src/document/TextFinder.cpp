@@ -39,8 +39,8 @@ bool TextFinder::isMatch(const QTextCursor& selection, const QString& text, Find
 {
     if (selection.isNull() || !selection.hasSelection() || text.isEmpty())
         return false;
-    const QTextCursor found = selection.document()->find(text, selection.selectionStart(),
-                                                         flagsOf(options, Direction::Forward));
+    const QTextCursor found =
+        selection.document()->find(text, selection.selectionStart(), flagsOf(options, Direction::Forward));
     return !found.isNull() && found.selectionStart() == selection.selectionStart() &&
            found.selectionEnd() == selection.selectionEnd();
 }

@@ -27,8 +27,8 @@ public:
 
     // The next match after `from` (forward: after its selection; backward: before it), going round
     // the end of the document once.
-    static Result find(const QTextDocument* document, const QString& text, const QTextCursor& from,
-                       Direction direction, FindOptions options);
+    static Result find(const QTextDocument* document, const QString& text, const QTextCursor& from, Direction direction,
+                       FindOptions options);
     // Whether `selection` is exactly one match of text.
     static bool isMatch(const QTextCursor& selection, const QString& text, FindOptions options);
     // Replaces every match as one undo step; returns how many it replaced.

@@ -8,8 +8,7 @@
 namespace tarnwick::platform {
 
 HunspellDictionary::HunspellDictionary(std::unique_ptr<Hunspell> engine, const QString& language)
-    : m_engine(std::move(engine))
-    , m_language(language)
+    : m_engine(std::move(engine)), m_language(language)
 {
     const QString encoding = QString::fromStdString(m_engine->get_dict_encoding()).toUpper();
     // Hunspell speaks the dictionary's own encoding; the dictionaries Debian ships are UTF-8 or

@@ -474,8 +474,7 @@ void RichTextBox::paintEvent(QPaintEvent* event)
     if (!m_overlay)
         return;
     QPainter painter(viewport());
-    m_overlay(painter, event->rect(),
-              QPointF(-horizontalScrollBar()->value(), -verticalScrollBar()->value()));
+    m_overlay(painter, event->rect(), QPointF(-horizontalScrollBar()->value(), -verticalScrollBar()->value()));
 }
 
 void RichTextBox::wheelEvent(QWheelEvent* event)

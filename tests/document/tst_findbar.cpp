@@ -88,8 +88,8 @@ private slots:
         QTest::newRow("Enter forward and round") << QList<int>{enter, enter, enter} << QList<int>{8, 18, 0}
                                                  << QStringList{QString(), QString(), QStringLiteral("top")};
         QTest::newRow("F3 forward") << QList<int>{f3, f3} << QList<int>{8, 18} << QStringList{QString(), QString()};
-        QTest::newRow("Shift+Enter back and round") << QList<int>{-enter, -enter} << QList<int>{18, 8}
-                                                    << QStringList{QStringLiteral("end"), QString()};
+        QTest::newRow("Shift+Enter back and round")
+            << QList<int>{-enter, -enter} << QList<int>{18, 8} << QStringList{QStringLiteral("end"), QString()};
         QTest::newRow("Shift+F3 back") << QList<int>{-f3, -f3, f3} << QList<int>{18, 8, 18}
                                        << QStringList{QStringLiteral("end"), QString(), QString()};
     }

@@ -69,12 +69,13 @@ private slots:
         QTest::addColumn<bool>("realFontBox");
         QTest::addColumn<QString>("family"); // "default": the document's default family
         QTest::addColumn<QString>("size");
-        QTest::newRow("caret in formatted text") << 3 << 3 << false << QStringLiteral("DejaVu Serif")
-                                                 << QStringLiteral("14");
-        QTest::newRow("formatted selection") << 0 << 5 << true << QStringLiteral("DejaVu Serif") << QStringLiteral("14");
+        QTest::newRow("caret in formatted text")
+            << 3 << 3 << false << QStringLiteral("DejaVu Serif") << QStringLiteral("14");
+        QTest::newRow("formatted selection")
+            << 0 << 5 << true << QStringLiteral("DejaVu Serif") << QStringLiteral("14");
         QTest::newRow("plain selection") << 12 << 16 << true << QStringLiteral("default") << QStringLiteral("default");
-        QTest::newRow("caret in plain text") << 15 << 15 << false << QStringLiteral("default")
-                                             << QStringLiteral("default");
+        QTest::newRow("caret in plain text")
+            << 15 << 15 << false << QStringLiteral("default") << QStringLiteral("default");
         QTest::newRow("mixed selection") << 6 << 15 << true << QString() << QString();
         QTest::newRow("mixed selection, light box") << 6 << 15 << false << QString() << QString();
     }
@@ -264,7 +265,8 @@ private slots:
         const int height = bar->height();
         QTRY_VERIFY(bar->isBuilt());
         QVERIFY(!bar->fontBoxMade()); // the real font box waits for the user
-        QCOMPARE(bar->fontSizeText(), QString::number(main->activeDocument()->rtfText->document()->defaultFont().pointSizeF()));
+        QCOMPARE(bar->fontSizeText(),
+                 QString::number(main->activeDocument()->rtfText->document()->defaultFont().pointSizeF()));
         QVERIFY(bar->height() >= height);
     }
 

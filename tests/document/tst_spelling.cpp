@@ -72,10 +72,9 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("words");
         QTest::newRow("plain words") << QStringLiteral("Hello, wrold!") << QStringList{"Hello", "wrold"};
-        QTest::newRow("apostrophes inside") << QStringLiteral("don't 'quoted' it’s")
-                                            << QStringList{"don't", "quoted", "it’s"};
-        QTest::newRow("numbers and codes") << QStringLiteral("42 3.14 mp3 2nd x86 word")
-                                           << QStringList{"word"};
+        QTest::newRow("apostrophes inside")
+            << QStringLiteral("don't 'quoted' it’s") << QStringList{"don't", "quoted", "it’s"};
+        QTest::newRow("numbers and codes") << QStringLiteral("42 3.14 mp3 2nd x86 word") << QStringList{"word"};
         QTest::newRow("all capitals") << QStringLiteral("NASA and USA but A and Nasa")
                                       << QStringList{"and", "but", "A", "and", "Nasa"};
         QTest::newRow("web addresses") << QStringLiteral("see https://exmaple.org/pth?q=zz and www.fooo.com now")
@@ -148,7 +147,8 @@ private slots:
             touch(folder.filePath(name + QStringLiteral(".dic")));
         }
         touch(folder.filePath(QStringLiteral("fr_FR.dic"))); // half a dictionary does not count
-        const QString found = HunspellDictionary::locate(locale, {folder.filePath(QStringLiteral("missing")), folder.path()});
+        const QString found =
+            HunspellDictionary::locate(locale, {folder.filePath(QStringLiteral("missing")), folder.path()});
         QCOMPARE(found, expected.isEmpty() ? QString() : folder.filePath(expected));
     }
 

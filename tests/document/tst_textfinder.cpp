@@ -100,8 +100,8 @@ private slots:
                                                     << 2 << QStringLiteral("Cat scatter cats.\nCAT catalogue cats");
         QTest::newRow("removal") << QStringLiteral("cat") << QString() << true << false << 4
                                  << QStringLiteral("Cat ster .\nCAT alogue ");
-        QTest::newRow("nothing to replace") << QStringLiteral("dog") << QStringLiteral("cat") << false << false << 0
-                                            << kText;
+        QTest::newRow("nothing to replace")
+            << QStringLiteral("dog") << QStringLiteral("cat") << false << false << 0 << kText;
     }
     void replaceAllIsOneUndoStep()
     {
