@@ -217,11 +217,12 @@ void frmDocument::resizeEvent(QResizeEvent* event)
 
 void frmDocument::Form_Resize()
 {
-    // The find bar takes a strip at the bottom; the rest is the window's inner area.
+    // The find bar takes a strip at the bottom, above the border where a download shows its
+    // progress; the rest is the window's inner area.
     int strip = 0;
     if (findBarShown()) {
         strip = m_findBar->sizeHint().height();
-        m_findBar->setGeometry(0, height() - strip, width(), strip);
+        m_findBar->setGeometry(0, height() - Units::twipsToPixels(200) - strip, width(), strip);
     }
     const double scaleWidth = Units::pixelsToTwips(width());
     const double scaleHeight = Units::pixelsToTwips(height() - strip);
