@@ -50,6 +50,7 @@ FormatBar::FormatBar(QWidget* parent) : QToolBar(parent)
     setObjectName(QStringLiteral("tbFormatBar"));
     setWindowTitle(tr("Format Bar"));
     setAccessibleName(tr("Format Bar"));
+    setAccessibleDescription(tr("Font, size, text colour and highlight colour of the selection"));
     setMovable(false);
     setIconSize(QSize(16, 16));
     // Room for the boxes from the start, so that the window does not move when they arrive.
