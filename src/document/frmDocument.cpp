@@ -177,7 +177,7 @@ void frmDocument::Hide()
 
 QMenu* frmDocument::createContextMenu(const QPoint& position)
 {
-    QMenu* menu = rtfText->createStandardContextMenu(rtfText->viewport()->mapToGlobal(position));
+    QMenu* menu = rtfText->createStandardContextMenu(position);
     if (!m_main)
         return menu;
     // The box's own Cut, Copy and Paste would move Qt's HTML; the Edit menu's items move the
