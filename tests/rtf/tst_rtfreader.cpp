@@ -926,8 +926,8 @@ void TestRtfReader::paragraphStructure_data()
     QTest::newRow("empty paragraphs between") << QByteArray("{\\rtf1 A\\par\\par\\par B\\par}") << QStringList{"A", "", "", "B"};
     QTest::newRow("section and page breaks") << QByteArray("{\\rtf1 A\\sect B\\page C}") << QStringList{"A", "B", "C"};
     QTest::newRow("paragraph separator character") << QByteArray("{\\rtf1 A\\u8233?B}") << QStringList{"A", "B"};
-    QTest::newRow("line feed characters are not paragraphs") << QByteArray("{\\rtf1 A\\u10?\\'0d\\'0aB}")
-                                                             << QStringList{"AB"};
+    QTest::newRow("\\u10 is no paragraph, \\'0d\\'0a is one") << QByteArray("{\\rtf1 A\\u10?\\'0d\\'0aB}")
+                                                             << QStringList{"A", "B"};
     QTest::newRow("\\par inside a skipped destination") << QByteArray("{\\rtf1 A{\\header X\\par}{\\*\\x\\par}B}")
                                                         << QStringList{"AB"};
     QTest::newRow("\\par inside a field instruction") << QByteArray("{\\rtf1{\\field{\\*\\fldinst PAGE\\par}{\\fldrslt 1}}}")

@@ -283,6 +283,7 @@ struct FontEntry {
     int codePage = 0;
     SymbolFont symbol = SymbolFont::None;
     bool nameDone = false;
+    bool codePageStated = false; // by \cpg or a charset other than ANSI
 };
 
 struct ColorEntry {
@@ -434,6 +435,7 @@ private:
     void keyword(Kw kw, bool hasParam, int param);
     bool consumeSkippedChar();
     void skipBinary(int count);
+    bool takeTrailByte();
 
     void flushBytes();
     void emitChar(char16_t ch);
@@ -482,6 +484,7 @@ private:
     QStringList hrefs_;
 
     QByteArray bytes_;
+    bool decodingBytes_ = false;
     CodePageDecoder decoder_;
     QString decoded_;
 
@@ -545,15 +548,21 @@ void Parser::run()
         const unsigned char c = static_cast<unsigned char>(*p_);
         switch (c) {
         case '{':
+            if (takeTrailByte())
+                break;
             ++p_;
             groupStart();
             break;
         case '}':
+            if (takeTrailByte())
+                break;
             ++p_;
             if (groupEnd())
                 return;
             break;
         case '\\':
+            if (takeTrailByte())
+                break;
             ++p_;
             if (p_ < end_) {
                 if (isAlpha(static_cast<unsigned char>(*p_)))
@@ -816,16 +825,20 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
     case Kw::FCharset:
         if (g.dest == Dest::FontTable && fontEntry_ >= 0) {
             auto it = fonts_.find(fontEntry_);
-            if (it != fonts_.end() && it->codePage == 0)
+            if (it != fonts_.end() && it->codePage == 0) {
                 it->codePage = codePageForCharset(param);
+                it->codePageStated = param != 0;
+            }
         }
         break;
     case Kw::Cpg:
         // \cpg is the more precise statement and overrides the charset's implied page.
         if (g.dest == Dest::FontTable && fontEntry_ >= 0 && param > 0) {
             auto it = fonts_.find(fontEntry_);
-            if (it != fonts_.end())
+            if (it != fonts_.end()) {
                 it->codePage = param;
+                it->codePageStated = true;
+            }
         }
         break;
     case Kw::Red:
@@ -1262,6 +1275,41 @@ void Parser::hexByte()
     bytes_.append(static_cast<char>(value));
 }
 
+// Word writes a double-byte character's lead byte as \'hh and its trail byte as it is, even
+// when that byte is a brace or a backslash; such a byte belongs to the character.
+bool Parser::takeTrailByte()
+{
+    if (bytes_.isEmpty() || skipping() || skipChars_ > 0)
+        return false;
+    const unsigned char c = static_cast<unsigned char>(*p_);
+    if (c == '\\' && p_ + 1 < end_) {
+        const char next = p_[1];
+        // \'hh is the trail byte spelled out; \\, \{ and \} are the escaped character.
+        if (next == '\'' || next == '\\' || next == '{' || next == '}')
+            return false;
+    }
+    SymbolFont symbol;
+    const int codePage = codePageFor(top(), &symbol);
+    if (!isDoubleByteCodePage(codePage))
+        return false;
+    qsizetype i = 0;
+    const qsizetype n = bytes_.size();
+    while (i < n)
+        i += isLeadByte(codePage, static_cast<unsigned char>(bytes_.at(i))) ? 2 : 1;
+    if (i != n + 1)
+        return false;
+    // A pair that is no character in the code page (a lead byte cut off by the group's end)
+    // leaves the brace or backslash its usual meaning.
+    const char pair[2] = {bytes_.back(), static_cast<char>(c)};
+    QString probe;
+    decoder_.appendDecoded(codePage, pair, 2, &probe);
+    if (probe.size() != 1 || probe.at(0) == QChar::ReplacementCharacter)
+        return false;
+    bytes_.append(static_cast<char>(c));
+    ++p_;
+    return true;
+}
+
 void Parser::text(const char* start, qsizetype size)
 {
     if (skipping())
@@ -1311,7 +1359,10 @@ void Parser::flushBytes()
                                bytes_.constData(), bytes_.size(), &decoded_);
     }
     bytes_.resize(0);
+    // Word reads the bytes CR and LF in text (\'0d, \'0a) as paragraph marks.
+    decodingBytes_ = true;
     emitText(decoded_);
+    decodingBytes_ = false;
 }
 
 void Parser::emitChar(char16_t ch)
@@ -1329,6 +1380,10 @@ void Parser::finishFontName()
     it->name = it->name.trimmed();
     it->nameDone = true;
     it->symbol = symbolFontForName(it->name);
+    if (!it->codePageStated) {
+        if (const int codePage = codePageForFontName(it->name))
+            it->codePage = codePage;
+    }
 }
 
 void Parser::emitText(QStringView text)
@@ -1423,7 +1478,10 @@ void Parser::emitBody(QStringView text)
             continue;
         appendRun(text.mid(from, i - from));
         from = i + 1;
-        if (c == 0x2029)
+        const bool lineEnd = decodingBytes_ && (c == u'\r' || c == u'\n');
+        if (lineEnd && c == u'\n' && i > 0 && text[i - 1] == u'\r')
+            continue; // CR LF is one break
+        if (c == 0x2029 || lineEnd)
             endParagraph();
         else if (c >= 0xFDD0)
             appendRun(u"\uFFFD");
