@@ -35,6 +35,8 @@ class TestRtfKept : public QObject
 private slots:
     void readingFaults_data();
     void readingFaults();
+    void keptInWrittenRtf_data();
+    void keptInWrittenRtf();
 };
 
 void TestRtfKept::readingFaults_data()
@@ -92,6 +94,78 @@ void TestRtfKept::readingFaults()
     QFETCH(QString, text);
     auto doc = read(rtf);
     QCOMPARE(textOf(*doc), text);
+}
+
+// What a document keeps: the text it shows (kept pieces as U+FFFC), and pieces of RTF that
+// its save must hold again.
+void TestRtfKept::keptInWrittenRtf_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArrayList>("written");
+
+    QTest::newRow("unknown destination")
+        << QByteArray("{\\rtf1 A{\\*\\unheardof text{\\b more}}B}") << QStringLiteral("A\uFFFCB")
+        << QByteArrayList{"A{\\*\\unheardof text{\\b more}}B"};
+    QTest::newRow("bookmarks") << QByteArray("{\\rtf1 A{\\*\\bkmkstart m}B{\\*\\bkmkend m}C}")
+                               << QStringLiteral("A\uFFFCB\uFFFCC")
+                               << QByteArrayList{"A{\\*\\bkmkstart m}B{\\*\\bkmkend m}C"};
+    QTest::newRow("field result shown, instruction kept")
+        << QByteArray("{\\rtf1 Page {\\field{\\*\\fldinst { PAGE }}{\\fldrslt {7}}} end}") << QStringLiteral("Page 7 end")
+        << QByteArrayList{"{\\field{\\*\\fldinst { PAGE }}{\\fldrslt{7}}}"};
+    QTest::newRow("field result with a misplaced \\*")
+        << QByteArray("{\\rtf1 {\\field{\\*\\fldinst DATE}{\\fldrslt {\\*\\cs15 \\b today}}}}") << QStringLiteral("today")
+        << QByteArrayList{"\\fldinst DATE}"};
+    QTest::newRow("link result with a misplaced \\*")
+        << QByteArray("{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"http://x.test/\"}{\\fldrslt {\\*\\ul link}}}}")
+        << QStringLiteral("link") << QByteArrayList{"HYPERLINK \"http://x.test/\""};
+    QTest::newRow("field without result kept whole")
+        << QByteArray("{\\rtf1 A{\\field{\\*\\fldinst SEQ x}}B}") << QStringLiteral("A\uFFFCB")
+        << QByteArrayList{"A{\\field{\\*\\fldinst SEQ x}}B"};
+    QTest::newRow("footnote with its mark")
+        << QByteArray("{\\rtf1 A{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} Note text.}B}")
+        << QStringLiteral("A\uFFFCB") << QByteArrayList{"\\super\\chftn {\\footnote\\pard\\plain{\\super\\chftn} Note text.}"};
+    QTest::newRow("header and footer in the document's head")
+        << QByteArray("{\\rtf1\\paperw11906\\margl1000{\\header\\pard H\\par}{\\footerr\\pard F\\par}\\pard AB}")
+        << QStringLiteral("AB")
+        << QByteArrayList{"\\paperw11906\\margl1000{\\header\\pard H\\par}{\\footerr\\pard F\\par}"};
+    QTest::newRow("style sheet with fonts and colours")
+        << QByteArray("{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f5\\froman\\fcharset238 Times CE;}}"
+                      "{\\colortbl;\\red1\\green2\\blue3;}{\\stylesheet{\\s1\\f5\\cf1 Heading 1;}}\\pard AB}")
+        << QStringLiteral("AB")
+        << QByteArrayList{"{\\stylesheet{\\s1\\f1\\cf1 Heading 1;}}", "{\\f1\\froman\\fcharset238 Times CE;}",
+                          "\\red1\\green2\\blue3;"};
+    QTest::newRow("comment range and text")
+        << QByteArray("{\\rtf1 A{\\*\\atrfstart 3}BC{\\*\\atrfend 3}{\\*\\atnid X}{\\*\\atnauthor Me}\\chatn"
+                      "{\\*\\annotation{\\*\\atnref 3}\\pard Look here}D}")
+        << QStringLiteral("ABC\uFFFCD")
+        << QByteArrayList{"{\\*\\atrfstart 3}BC{\\*\\atrfend 3}",
+                          "{\\*\\atnid X}{\\*\\atnauthor Me}\\chatn {\\*\\annotation{\\*\\atnref 3}\\pard Look here}"};
+    QTest::newRow("text box shape")
+        << QByteArray("{\\rtf1 A{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 202}}{\\shptxt\\pard Boxed\\par}}"
+                      "{\\shprslt{\\*\\do\\dptxbx{\\dptxbxtext Boxed}}}}B}")
+        << QStringLiteral("A\uFFFCB") << QByteArrayList{"{\\shptxt\\pard Boxed\\par}}{\\shprslt"};
+    QTest::newRow("nested tables' fallback is not kept")
+        << QByteArray("{\\rtf1 A{\\nonesttables x\\par}B}") << QStringLiteral("AB") << QByteArrayList{"AB"};
+}
+
+void TestRtfKept::keptInWrittenRtf()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    QFETCH(QByteArrayList, written);
+    auto doc = read(rtf);
+    QCOMPARE(doc->toPlainText(), text);
+    const QByteArray out = documentToRtf(*doc);
+    for (const QByteArray& piece : written) {
+        if (!out.contains(piece))
+            qWarning().noquote() << out;
+        QVERIFY2(out.contains(piece), piece.constData());
+    }
+    // Saving what was saved changes nothing.
+    auto again = read(out);
+    QCOMPARE(again->toPlainText(), text);
+    QCOMPARE(documentToRtf(*again), out);
 }
 
 QTEST_MAIN(TestRtfKept)

@@ -2,6 +2,7 @@
 
 #include "platform/Units.h"
 #include "platform/rtf/CodePages.h"
+#include "platform/rtf/RtfKept.h"
 #include "platform/rtf/RtfLists.h"
 #include "platform/rtf/RtfPictures.h"
 #include "platform/rtf/RtfProperties.h"
@@ -158,6 +159,7 @@ Kw lookupKeyword(const char* name)
 enum class Dest : std::uint8_t {
     Normal, Skip, FontTable, ColorTable, FieldInst, UprAnsi, NestTableProps,
     ListTable, ListOverrideTable, LevelText, ListText, Pn, PnTextAfter, PnTextBefore, Pict,
+    Kept, // a group kept as RTF and written back as it was
 };
 
 // Character properties as RTF states them, kept as table indices until text is emitted so
@@ -168,6 +170,7 @@ struct CharAttrs {
     int fg = -1;
     int bg = -1;
     int href = -1;
+    int fieldChain = -1; // the fields whose result the text is (index into the reader's chains)
     std::uint8_t bold = 0;
     std::uint8_t italic = 0;
     std::uint8_t underline = 0; // QTextCharFormat::UnderlineStyle
@@ -189,7 +192,7 @@ struct CharAttrs {
     bool operator==(const CharAttrs& o) const
     {
         return font == o.font && halfPoints == o.halfPoints && fg == o.fg && bg == o.bg
-            && href == o.href && bold == o.bold && italic == o.italic && underline == o.underline
+            && href == o.href && fieldChain == o.fieldChain && bold == o.bold && italic == o.italic && underline == o.underline
             && strike == o.strike && valign == o.valign && hidden == o.hidden && caps == o.caps
             && underlineKind == o.underlineKind && letterSpacing == o.letterSpacing && assocFont == o.assocFont
             && assocHalfPoints == o.assocHalfPoints && assocBold == o.assocBold && assocItalic == o.assocItalic
@@ -200,7 +203,7 @@ struct CharAttrs {
 
 size_t qHash(const CharAttrs& a, size_t seed = 0)
 {
-    return qHashMulti(seed, a.font, a.halfPoints, a.fg, a.bg, a.href, a.hiddenBefore,
+    return qHashMulti(seed, a.font, a.halfPoints, a.fg, a.bg, a.href, a.hiddenBefore, a.fieldChain,
                       (a.bold << 20) | (a.italic << 16) | (a.underline << 12) | (a.strike << 8)
                           | (a.valign << 4) | a.hidden | (a.caps << 24) | (a.underlineKind << 26));
 }
@@ -276,6 +279,7 @@ struct Group {
     int field = -1;
     Dest dest = Dest::Normal;
     bool starred = false;
+    const char* start = nullptr; // the group's opening brace in the input
 };
 
 struct FontEntry {
@@ -295,6 +299,11 @@ struct Field {
     QString instruction;
     int href = -1;
     bool resolved = false;
+    int parent = -1; // the field whose instruction or result this one sits in
+    const char* start = nullptr; // the field group's opening brace
+    QByteArray prefix; // the field group up to the end of its instruction, as read
+    bool shown = false; // some of its result became document content
+    int chain = -1; // the field chain its result text carries
 };
 
 bool isAlpha(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -406,8 +415,9 @@ QString hyperlinkTarget(const QString& instruction)
 class Parser
 {
 public:
-    Parser(const QByteArray& data, QTextCursor* cursor, bool wholeDocument)
-        : p_(data.constData())
+    Parser(const QByteArray& data, QTextCursor* cursor, bool wholeDocument, bool keptText = false)
+        : keptText_(keptText)
+        , p_(data.constData())
         , end_(data.constData() + data.size())
         , cursor_(cursor)
         , wholeDocument_(wholeDocument)
@@ -422,7 +432,10 @@ public:
 
 private:
     Group& top() { return stack_.back(); }
-    bool skipping() const { return overflowDepth_ > 0 || stack_.back().dest == Dest::Skip; }
+    bool skipping() const
+    {
+        return overflowDepth_ > 0 || stack_.back().dest == Dest::Skip || stack_.back().dest == Dest::Kept;
+    }
     // Depth 1 is the \rtf1 group itself; destinations only count inside it.
     bool nested() const { return stack_.size() > 2; }
 
@@ -461,6 +474,36 @@ private:
     void placeListLabel();
     void finish();
     void finishFontName();
+
+    // Kept RTF (RtfKept.h): groups and words the document model has no place for.
+    Dest keptOrSkipped(const Group& g) const;
+    void unknownWord();
+    void keepGroup(const char* start);
+    void keepInline(const char* from, const char* to, bool space = false);
+    void flushKept();
+    void endField(const Group& closing);
+    void markFieldShown();
+    void finishKept();
+    bool bodyStarted_ = false;
+    bool keptText_ = false; // reading a kept group's text: its text destinations are the body
+    const char* wordStart_ = nullptr;
+    const char* wordName_ = "";
+    KeptTables keptTables_;
+    QByteArray prelude_;
+    struct KeptPiece {
+        const char* from;
+        const char* to;
+        bool space; // a word that needs its delimiter
+    };
+    std::vector<KeptPiece> pendingKept_; // pieces of the input, read into one object when content follows
+    CharAttrs pendingKeptAttrs_;
+    std::vector<QVariantList> fieldChains_;
+    struct CommentMark {
+        int start = -1;
+        int end = -1;
+    };
+    QHash<QString, CommentMark> commentRanges_;
+    QHash<QString, QString> commentTexts_;
 
     int codePageFor(const Group& g, SymbolFont* symbol) const;
     QTextCharFormat charFormat(const CharAttrs& attrs);
@@ -563,6 +606,7 @@ void Parser::run()
         case '\\':
             if (takeTrailByte())
                 break;
+            wordStart_ = p_;
             ++p_;
             if (p_ < end_) {
                 if (isAlpha(static_cast<unsigned char>(*p_)))
@@ -596,6 +640,7 @@ void Parser::groupStart()
     }
     stack_.push_back(stack_.back());
     stack_.back().starred = false;
+    stack_.back().start = p_ - 1;
     if (stack_.size() == 2)
         stack_.back().dest = Dest::Normal;
 }
@@ -611,6 +656,26 @@ bool Parser::groupEnd()
     const Dest closing = top().dest;
     if (closing == Dest::FontTable)
         finishFontName();
+    if (stack_.size() > 2) {
+        const Dest parent = stack_[stack_.size() - 2].dest;
+        if (closing == Dest::Kept && parent != Dest::Kept) {
+            const char* start = top().start;
+            stack_.pop_back();
+            keepGroup(start);
+            return false;
+        }
+        if (closing == Dest::FontTable && parent != Dest::FontTable && top().start)
+            keptTables_.setFontTable(QByteArray(top().start, p_ - top().start));
+        if (closing == Dest::ColorTable && parent != Dest::ColorTable && top().start)
+            keptTables_.setColorTable(QByteArray(top().start, p_ - top().start));
+        if (closing == Dest::FieldInst && parent != Dest::FieldInst && top().field >= 0) {
+            Field& f = fields_[top().field];
+            if (f.prefix.isEmpty() && f.start)
+                f.prefix = QByteArray(f.start, p_ - f.start);
+        }
+        if (top().field >= 0 && fields_[top().field].start == top().start)
+            endField(top());
+    }
     if (stack_.size() <= 2) {
         finish(); // the \rtf1 group closed: whatever follows is not part of the document
         return true;
@@ -669,6 +734,7 @@ void Parser::controlWord()
     value = std::min<long long>(value, std::numeric_limits<int>::max());
     const int param = static_cast<int>(negative ? -value : value);
     const Kw kw = truncated ? Kw::Unknown : lookupKeyword(name);
+    wordName_ = truncated ? "" : name;
     if (kw == Kw::PictKind)
         pictureKindWord_ = name[0] == 'p' ? (name[1] == 'n' ? "png" : "pm") : name[0] == 'j' ? "jpeg"
             : name[0] == 'e'                                                  ? "emf"
@@ -727,13 +793,17 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
         case Kw::ShpPict:
             break;
         default:
-            g.dest = Dest::Skip;
+            // Inside a field a \* before a formatting word is a slip; the result still shows.
+            if (g.field >= 0 && g.dest == Dest::Normal && isOrdinaryWord(wordName_))
+                break;
+            g.dest = keptOrSkipped(g);
             return;
         }
     }
 
     switch (kw) {
     case Kw::Unknown:
+        unknownWord();
         break;
     case Kw::FontTable:
         if (nested()) {
@@ -751,6 +821,8 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
     case Kw::Field:
         if (nested() && fields_.size() < kMaxTableEntries) {
             fields_.emplace_back();
+            fields_.back().parent = g.field;
+            fields_.back().start = g.start;
             g.field = static_cast<int>(fields_.size() - 1);
         }
         break;
@@ -771,8 +843,17 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
                         f.href = static_cast<int>(hrefs_.size() - 1);
                     }
                 }
-                if (f.href >= 0)
+                if (f.href >= 0) {
                     g.chars.href = f.href;
+                } else if (!f.prefix.isEmpty() && f.chain < 0 && fieldChains_.size() < kMaxTableEntries) {
+                    // Other fields keep their start and show their result.
+                    QVariantList chain = g.chars.fieldChain >= 0 ? fieldChains_[g.chars.fieldChain] : QVariantList();
+                    chain.append(keptTables_.keep(f.prefix, g.field + 1).encode());
+                    fieldChains_.push_back(std::move(chain));
+                    f.chain = static_cast<int>(fieldChains_.size() - 1);
+                }
+                if (f.chain >= 0)
+                    g.chars.fieldChain = f.chain;
             }
         }
         break;
@@ -786,7 +867,7 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
         break;
     case Kw::SkipDest:
         if (nested())
-            g.dest = Dest::Skip;
+            g.dest = keptOrSkipped(g);
         break;
 
     case Kw::Ansi:
@@ -885,9 +966,11 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
 
     case Kw::Plain: {
         const int href = g.chars.href;
+        const int fieldChain = g.chars.fieldChain;
         g.chars = CharAttrs{};
         g.chars.font = defaultFont_;
         g.chars.href = href; // a link's text stays a link whatever its formatting
+        g.chars.fieldChain = fieldChain;
         break;
     }
     case Kw::Fs:
@@ -1042,6 +1125,8 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
         break;
 
     case Kw::Pard:
+        if (g.dest == Dest::Normal)
+            bodyStarted_ = true;
         g.para = ParaAttrs{};
         borderSide_ = -1;
         pardAfterMark_ = paragraphPending_;
@@ -1450,6 +1535,7 @@ void Parser::emitText(QStringView text)
         break;
     }
     case Dest::Skip:
+    case Dest::Kept:
     case Dest::UprAnsi:
     case Dest::NestTableProps:
     case Dest::ListTable:
@@ -1493,6 +1579,8 @@ void Parser::appendRun(QStringView text)
 {
     if (text.isEmpty())
         return;
+    flushKept();
+    markFieldShown();
     beginContent();
     placeListLabel();
     const CharAttrs attrs = effectiveAttrs(top().chars);
@@ -1515,6 +1603,7 @@ void Parser::appendRun(QStringView text)
 
 void Parser::beginContent(std::size_t depth)
 {
+    bodyStarted_ = true;
     if (!atParagraphStart_)
         return;
     atParagraphStart_ = false;
@@ -1539,6 +1628,7 @@ void Parser::beginContent(std::size_t depth)
 
 void Parser::endParagraph()
 {
+    flushKept();
     hiddenText_.clear();
     beginContent();
     placeListLabel();
@@ -1601,6 +1691,7 @@ void Parser::nextCell()
 void Parser::cellEnd(std::size_t level)
 {
     level = std::min(level, kMaxTableDepth);
+    flushKept();
     // A \pard after the mark starts another paragraph, empty as it may be: it stays.
     const bool markClosesCell = atParagraphStart_ && paragraphPending_ && !pardAfterMark_ && tables_.size() == level
         && tables_.back().cellOpen;
@@ -2068,6 +2159,8 @@ void Parser::endPicture()
     picture_ = Picture{};
     if (top().dest != Dest::Normal || p.data.isEmpty() || p.tooLarge)
         return;
+    flushKept();
+    markFieldShown();
     beginContent();
     placeListLabel();
     flushRun();
@@ -2080,9 +2173,11 @@ void Parser::finish()
         return;
     finished_ = true;
     flushBytes();
+    flushKept();
     flushRun();
     while (!tables_.empty())
         closeTable();
+    finishKept();
     if (!wholeDocument_)
         return;
     // The last paragraph mark of a document is the document's end, not an empty paragraph.
@@ -2154,6 +2249,8 @@ QTextCharFormat Parser::charFormat(const CharAttrs& attrs)
         f.setAnchor(true);
         f.setAnchorHref(hrefs_.at(attrs.href));
     }
+    if (attrs.fieldChain >= 0)
+        f.setProperty(FieldChain, fieldChains_[attrs.fieldChain]);
     formats_.insert(attrs, f);
     return f;
 }
@@ -2214,6 +2311,186 @@ QTextBlockFormat Parser::blockFormat(const ParaAttrs& para) const
     return f;
 }
 
+// A destination the document cannot show is kept where it stands, unless it sits in something
+// kept or rebuilt as a whole (tables, pictures, field instructions) or repeats what the writer
+// produces anew.
+Dest Parser::keptOrSkipped(const Group& g) const
+{
+    if (g.dest != Dest::Normal || isRebuiltDestination(wordName_))
+        return Dest::Skip;
+    if (keptText_) {
+        static const char* const text[] = {"footnote", "annotation", "header", "headerl", "headerr", "headerf",
+                                           "footer", "footerl", "footerr", "footerf", "shp", "shpinst",
+                                           "shpgrp", "shptxt", "do", "dptxbx", "dptxbxtext"};
+        for (const char* t : text) {
+            if (std::strcmp(t, wordName_) == 0)
+                return Dest::Normal;
+        }
+        return Dest::Skip;
+    }
+    return Dest::Kept;
+}
+
+void Parser::unknownWord()
+{
+    if (keptText_ || !wordStart_ || wordStart_ >= p_)
+        return;
+    const Group& g = top();
+    if (g.dest != Dest::Normal)
+        return;
+    if (isKeptMarkWord(wordName_)) {
+        keepInline(wordStart_, p_, p_[-1] != ' ');
+    } else if (stack_.size() == 2 && !bodyStarted_ && wholeDocument_ && isDocumentWord(wordName_)
+               && prelude_.size() < (1 << 24)) {
+        prelude_.append(wordStart_, p_ - wordStart_);
+    }
+}
+
+void Parser::keepGroup(const char* start)
+{
+    if (!start || start >= p_)
+        return;
+    const QByteArray raw(start, p_ - start);
+    const QByteArray name = destinationOf(raw);
+    if (name == "atrfstart" || name == "atrfend") {
+        // A comment's range: the text between the two marks is marked when the reading ends.
+        QByteArray id = raw.mid(raw.indexOf(name) + name.size());
+        id.chop(1);
+        const QString key = QString::fromLatin1(id.trimmed());
+        if (commentRanges_.size() >= static_cast<qsizetype>(kMaxTableEntries) && !commentRanges_.contains(key))
+            return;
+        flushKept();
+        if (name == "atrfstart") {
+            beginContent();
+            flushRun();
+            commentRanges_[key].start = cursor_->position();
+        } else {
+            flushRun();
+            commentRanges_[key].end = cursor_->position();
+        }
+        return;
+    }
+    if (stack_.size() == 2 && (!bodyStarted_ || isDocumentDestination(name))) {
+        // Document-level groups; in pasted RTF they would only repeat the target's own.
+        if (wholeDocument_ && prelude_.size() < (1 << 24))
+            prelude_.append(raw);
+        return;
+    }
+    keepInline(start, p_);
+}
+
+void Parser::keepInline(const char* from, const char* to, bool space)
+{
+    if (pendingKept_.empty())
+        pendingKeptAttrs_ = top().chars;
+    // What a field kept whole already holds is not kept twice.
+    while (!pendingKept_.empty() && pendingKept_.back().from >= from)
+        pendingKept_.pop_back();
+    pendingKept_.push_back(KeptPiece{from, to, space});
+    // A note's mark and the note, a comment's author and text, come as neighbours: one object.
+}
+
+void Parser::flushKept()
+{
+    if (pendingKept_.empty())
+        return;
+    QByteArray raw;
+    for (const KeptPiece& piece : pendingKept_) {
+        raw.append(piece.from, piece.to - piece.from);
+        if (piece.space)
+            raw.append(' ');
+    }
+    pendingKept_.clear();
+    CharAttrs attrs = effectiveAttrs(pendingKeptAttrs_);
+    if (!hiddenText_.isEmpty() && hiddenTexts_.size() < static_cast<qsizetype>(kMaxTableEntries)) {
+        // Hidden text before the object is written back in front of it.
+        attrs.hiddenBefore = static_cast<int>(hiddenTexts_.size());
+        hiddenTexts_.append(std::exchange(hiddenText_, QString()));
+    }
+    beginContent();
+    placeListLabel();
+    flushRun();
+    const KeptScan scan = scanKept(raw);
+    QTextCharFormat f = charFormat(attrs);
+    f.setObjectType(kKeptObjectType);
+    f.setProperty(KeptData, keptTables_.keep(raw).encode());
+    f.setProperty(KeptKindProperty, static_cast<int>(scan.kind));
+    if (scan.autoNumber)
+        f.setProperty(KeptAutoNumber, true);
+    switch (scan.kind) {
+    case KeptKind::Footnote:
+    case KeptKind::Endnote:
+    case KeptKind::Comment:
+    case KeptKind::TextBox: {
+        const QString caption = readKeptText(keptTables_.tables(), raw);
+        f.setProperty(KeptCaption, caption);
+        f.setToolTip(caption);
+        if (scan.kind == KeptKind::Comment && !scan.commentRef.isEmpty())
+            commentTexts_.insert(QString::fromLatin1(scan.commentRef), caption);
+        break;
+    }
+    default:
+        break;
+    }
+    cursor_->insertText(QString(QChar::ObjectReplacementCharacter), f);
+    markFieldShown();
+}
+
+void Parser::markFieldShown()
+{
+    for (int f = top().field; f >= 0 && !fields_[f].shown; f = fields_[f].parent)
+        fields_[f].shown = true;
+}
+
+// A field that showed nothing (no result, an empty or hidden one) is kept whole.
+void Parser::endField(const Group& closing)
+{
+    const Field& f = fields_[closing.field];
+    if (keptText_ || f.shown || !f.start || stack_[stack_.size() - 2].dest != Dest::Normal)
+        return;
+    keepInline(f.start, p_);
+}
+
+void Parser::finishKept()
+{
+    QTextDocument* document = cursor_->document();
+    for (auto it = commentRanges_.constBegin(); it != commentRanges_.constEnd(); ++it) {
+        const CommentMark& mark = it.value();
+        if (mark.start < 0 || mark.end <= mark.start)
+            continue;
+        const QString tip = commentTexts_.value(it.key());
+        QTextCharFormat common;
+        common.setProperty(CommentRange, it.key());
+        if (!tip.isEmpty())
+            common.setToolTip(tip);
+        QTextCursor range(document);
+        range.setPosition(mark.start);
+        range.setPosition(std::min(mark.end, document->characterCount() - 1), QTextCursor::KeepAnchor);
+        range.mergeCharFormat(common);
+        // Text with a background of its own keeps it; the rest is marked lightly.
+        std::vector<std::pair<int, int>> unmarked;
+        for (QTextBlock b = document->findBlock(mark.start); b.isValid() && b.position() < mark.end; b = b.next()) {
+            for (auto f = b.begin(); !f.atEnd(); ++f) {
+                const QTextFragment fragment = f.fragment();
+                const int from = std::max(fragment.position(), mark.start);
+                const int to = std::min(fragment.position() + fragment.length(), mark.end);
+                if (from < to && !fragment.charFormat().hasProperty(QTextFormat::BackgroundBrush))
+                    unmarked.emplace_back(from, to);
+            }
+        }
+        QTextCharFormat marked;
+        marked.setBackground(QColor(0xff, 0xf4, 0xb0));
+        marked.setProperty(CommentMarked, true);
+        for (const auto& [from, to] : unmarked) {
+            range.setPosition(from);
+            range.setPosition(to, QTextCursor::KeepAnchor);
+            range.mergeCharFormat(marked);
+        }
+    }
+    if (wholeDocument_)
+        setDocumentPrelude(document, prelude_.isEmpty() ? KeptRtf() : keptTables_.keep(prelude_));
+}
+
 bool rejectNonRtf(QString* error)
 {
     if (error)
@@ -2244,6 +2521,7 @@ bool RtfReader::readDocument(const QByteArray& data, QTextDocument* document, QS
         Parser(data, &cursor, true).run();
         cursor.endEditBlock();
     }
+    registerKeptObjects(document);
     document->setUndoRedoEnabled(undo);
     document->setModified(false);
     return true;
@@ -2256,8 +2534,22 @@ bool RtfReader::insert(const QByteArray& data, QTextCursor* cursor, QString* err
     cursor->beginEditBlock();
     cursor->removeSelectedText();
     Parser(data, cursor, false).run();
+    registerKeptObjects(cursor->document());
     cursor->endEditBlock();
     return true;
+}
+
+QString readKeptText(const QByteArray& tables, const QByteArray& group)
+{
+    QTextDocument document;
+    QTextCursor cursor(&document);
+    Parser(QByteArrayLiteral("{\\rtf1 ") + tables + group + '}', &cursor, true, true).run();
+    QString text = document.toPlainText();
+    text.remove(QChar::ObjectReplacementCharacter);
+    text = text.trimmed();
+    if (text.size() > 2000)
+        text = text.left(2000) + QChar(0x2026);
+    return text;
 }
 
 } // namespace tarnwick::platform::rtf
