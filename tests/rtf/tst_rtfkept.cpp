@@ -1,6 +1,12 @@
 #include "RtfTestSupport.h"
 
 #include "platform/DocumentIO.h"
+#include "platform/RichTextBox.h"
+#include "platform/rtf/RtfKept.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QTextBlock>
+#include <QTextCursor>
 
 #include <QTest>
 #include <QTextDocument>
@@ -8,9 +14,25 @@
 #include <memory>
 
 using namespace tarnwick::platform;
+using namespace tarnwick::platform::rtf;
 using namespace rtftest;
 
 namespace {
+
+// The format of the first kept object character, or an invalid format.
+QTextCharFormat firstKept(const QTextDocument& doc, int* position = nullptr)
+{
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            if (it.fragment().charFormat().objectType() == kKeptObjectType) {
+                if (position)
+                    *position = it.fragment().position();
+                return it.fragment().charFormat();
+            }
+        }
+    }
+    return {};
+}
 
 std::unique_ptr<QTextDocument> read(const QByteArray& rtf)
 {
@@ -37,6 +59,14 @@ private slots:
     void readingFaults();
     void keptInWrittenRtf_data();
     void keptInWrittenRtf();
+    void keptObjectsShowWhatTheyHold_data();
+    void keptObjectsShowWhatTheyHold();
+    void commentRangeIsMarked_data();
+    void commentRangeIsMarked();
+    void editingAroundKeptObjects_data();
+    void editingAroundKeptObjects();
+    void typingAfterAnObjectStartsPlainText();
+    void documentLevelGroupsAndPageSetup();
 };
 
 void TestRtfKept::readingFaults_data()
@@ -166,6 +196,197 @@ void TestRtfKept::keptInWrittenRtf()
     auto again = read(out);
     QCOMPARE(again->toPlainText(), text);
     QCOMPARE(documentToRtf(*again), out);
+}
+
+void TestRtfKept::keptObjectsShowWhatTheyHold_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("autoNumber");
+    QTest::addColumn<bool>("visible");
+
+    QTest::newRow("footnote") << QByteArray("{\\rtf1 A{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} The note.}B}")
+                              << int(KeptKind::Footnote) << "The note." << true << true;
+    QTest::newRow("endnote") << QByteArray("{\\rtf1 A\\chftn{\\*\\footnote\\ftnalt\\pard End note}B}")
+                             << int(KeptKind::Endnote) << "End note" << true << true;
+    QTest::newRow("custom mark") << QByteArray("{\\rtf1 A*{\\footnote\\pard Starred}B}") << int(KeptKind::Footnote)
+                                 << "Starred" << false << true;
+    QTest::newRow("Word footnote inside its mark group")
+        << QByteArray("{\\rtf1 A{\\cs16\\super\\chftn{\\footnote\\pard\\plain{\\cs16\\super\\chftn} Inner}}B}")
+        << int(KeptKind::Footnote) << "Inner" << true << true;
+    QTest::newRow("comment") << QByteArray("{\\rtf1 A{\\*\\atnid X}\\chatn{\\*\\annotation\\pard Remark}B}")
+                             << int(KeptKind::Comment) << "Remark" << false << true;
+    QTest::newRow("text box") << QByteArray("{\\rtf1 A{\\shp{\\*\\shpinst{\\sp{\\sn fFilled}{\\sv 0}}{\\shptxt\\pard Box text\\par}}}B}")
+                              << int(KeptKind::TextBox) << "Box text" << false << true;
+    QTest::newRow("old drawing text box")
+        << QByteArray("{\\rtf1 A{\\*\\do\\dobxcolumn\\dptxbx{\\dptxbxtext\\pard Old box}\\dpx0}B}")
+        << int(KeptKind::TextBox) << "Old box" << false << true;
+    QTest::newRow("shape without text") << QByteArray("{\\rtf1 A{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 1}}}}B}")
+                                        << int(KeptKind::Shape) << "" << false << true;
+    QTest::newRow("shape group") << QByteArray("{\\rtf1 A{\\shpgrp{\\*\\shpinst{\\shp{\\*\\shpinst{\\shptxt In group}}}}}B}")
+                                 << int(KeptKind::TextBox) << "In group" << false << true;
+    QTest::newRow("bookmark") << QByteArray("{\\rtf1 A{\\*\\bkmkstart here}B}") << int(KeptKind::Bookmark) << "" << false
+                              << false;
+    QTest::newRow("unknown destination") << QByteArray("{\\rtf1 A{\\*\\whatever 1 2 3}B}") << int(KeptKind::Other) << ""
+                                         << false << false;
+}
+
+void TestRtfKept::keptObjectsShowWhatTheyHold()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(int, kind);
+    QFETCH(QString, caption);
+    QFETCH(bool, autoNumber);
+    QFETCH(bool, visible);
+    auto doc = read(rtf);
+    int position = -1;
+    const QTextCharFormat f = firstKept(*doc, &position);
+    QCOMPARE(f.objectType(), kKeptObjectType);
+    QCOMPARE(f.intProperty(KeptKindProperty), kind);
+    QCOMPARE(f.stringProperty(KeptCaption), caption);
+    QCOMPARE(f.toolTip(), caption);
+    QCOMPARE(f.boolProperty(KeptAutoNumber), autoNumber);
+    QTextObjectInterface* handler = doc->documentLayout()->handlerForObject(kKeptObjectType);
+    QVERIFY(handler);
+    const QSizeF size = handler->intrinsicSize(doc.get(), position, f);
+    QCOMPARE(size.width() > 1 && size.height() > 1, visible);
+}
+
+void TestRtfKept::commentRangeIsMarked_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("background");
+
+    const QByteArray comment("{\\*\\atnid X}\\chatn{\\*\\annotation{\\*\\atnref 7}\\pard Why?}");
+    QTest::newRow("plain text") << QByteArray("{\\rtf1 A{\\*\\atrfstart 7}marked{\\*\\atrfend 7}") + comment + " B}"
+                                << "marked" << "#fff4b0";
+    QTest::newRow("highlighted text keeps its colour")
+        << QByteArray("{\\rtf1{\\colortbl;\\red0\\green255\\blue0;}A{\\*\\atrfstart 7}{\\highlight1 green}{\\*\\atrfend 7}")
+               + comment + " B}"
+        << "green" << "#00ff00";
+    QTest::newRow("across paragraphs") << QByteArray("{\\rtf1 A{\\*\\atrfstart 7}one\\par two{\\*\\atrfend 7}") + comment + "}"
+                                       << "two" << "#fff4b0";
+}
+
+void TestRtfKept::commentRangeIsMarked()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, word);
+    QFETCH(QString, background);
+    auto doc = read(rtf);
+    const QTextCharFormat f = formatOf(*doc, word);
+    QCOMPARE(f.stringProperty(CommentRange), QStringLiteral("7"));
+    QCOMPARE(f.toolTip(), QStringLiteral("Why?"));
+    QCOMPARE(f.background().color().name(), background);
+    QCOMPARE(formatOf(*doc, QStringLiteral("A")).hasProperty(CommentRange), false);
+    // The marking is not written as a highlight, the range is written as the comment's range.
+    const QByteArray out = documentToRtf(*doc);
+    QVERIFY(out.contains("{\\*\\atrfstart 7}"));
+    QVERIFY(out.contains("{\\*\\atrfend 7}"));
+    QCOMPARE(out.count("atrfstart"), 1);
+    QCOMPARE(out.contains("\\red255\\green244\\blue176"), false);
+    QCOMPARE(documentToRtf(*read(out)), out);
+}
+
+void TestRtfKept::editingAroundKeptObjects_data()
+{
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<bool>("kept");
+
+    QTest::newRow("typing before and after") << "type" << true;
+    QTest::newRow("deleting the mark") << "delete" << false;
+    QTest::newRow("undoing the deletion") << "undo" << true;
+    QTest::newRow("copying a range with it") << "copy" << true;
+    QTest::newRow("copying a range without it") << "copy outside" << false;
+}
+
+void TestRtfKept::editingAroundKeptObjects()
+{
+    QFETCH(QString, edit);
+    QFETCH(bool, kept);
+    const QByteArray note("{\\footnote\\pard Kept note}");
+    auto doc = read("{\\rtf1 Before\\chftn " + note + " after.}");
+    doc->setUndoRedoEnabled(true);
+    int at = -1;
+    firstKept(*doc, &at);
+    QVERIFY(at > 0);
+    QTextCursor cursor(doc.get());
+    QByteArray out;
+    if (edit == QLatin1String("type")) {
+        cursor.setPosition(at);
+        cursor.insertText(QStringLiteral("X"));
+        cursor.setPosition(at + 2);
+        cursor.insertText(QStringLiteral("Y"));
+        QCOMPARE(doc->toPlainText(), QStringLiteral("BeforeX\uFFFCY after."));
+        out = documentToRtf(*doc);
+    } else if (edit == QLatin1String("delete") || edit == QLatin1String("undo")) {
+        cursor.setPosition(at);
+        cursor.deleteChar();
+        if (edit == QLatin1String("undo"))
+            doc->undo();
+        out = documentToRtf(*doc);
+    } else if (edit == QLatin1String("copy")) {
+        cursor.setPosition(at - 2);
+        cursor.setPosition(at + 3, QTextCursor::KeepAnchor);
+        out = selectionToRtf(cursor);
+        // Pasting it elsewhere brings the note along.
+        QTextDocument other;
+        QTextCursor paste(&other);
+        QVERIFY(insertRtf(out, &paste));
+        QCOMPARE(other.toPlainText(), QStringLiteral("re\uFFFC a"));
+        QCOMPARE(firstKept(other).stringProperty(KeptCaption), QStringLiteral("Kept note"));
+    } else {
+        cursor.setPosition(0);
+        cursor.setPosition(at - 1, QTextCursor::KeepAnchor);
+        out = selectionToRtf(cursor);
+    }
+    QCOMPARE(out.contains("\\chftn " + note), kept);
+}
+
+void TestRtfKept::typingAfterAnObjectStartsPlainText()
+{
+    RichTextBox box;
+    box.setTextRTF(QStringLiteral("{\\rtf1 A\\chftn{\\footnote\\pard Note}}"));
+    QTextCursor cursor = box.textCursor();
+    cursor.movePosition(QTextCursor::End);
+    box.setTextCursor(cursor);
+    QTest::keyClicks(&box, QStringLiteral("bc"));
+    QCOMPARE(box.document()->toPlainText(), QStringLiteral("A\uFFFCbc"));
+    const QTextCharFormat typed = formatOf(*box.document(), QStringLiteral("bc"));
+    QCOMPARE(typed.objectType(), 0);
+    QCOMPARE(typed.hasProperty(KeptData), false);
+    QCOMPARE(typed.toolTip(), QString());
+    QCOMPARE(documentToRtf(*box.document()).count("\\footnote"), 1);
+}
+
+void TestRtfKept::documentLevelGroupsAndPageSetup()
+{
+    const QByteArray rtf("{\\rtf1\\ansi\\deflang1033{\\fonttbl{\\f0 Arial;}}{\\stylesheet{\\s0 Normal;}}"
+                         "{\\info{\\title T}}\\paperw16838\\paperh11906\\landscape\\margl720\\margr900\\margt1000"
+                         "\\margb1100\\sectd\\titlepg{\\headerf\\pard First\\par}{\\header\\pard Each\\par}"
+                         "{\\footer\\pard Foot \\chpgn\\par}\\pard Body\\par}");
+    auto doc = read(rtf);
+    QCOMPARE(doc->toPlainText(), QStringLiteral("Body"));
+    const KeptPageSetup setup = pageSetupOf(documentPrelude(*doc));
+    QCOMPARE(setup.paperWidth, 16838);
+    QCOMPARE(setup.paperHeight, 11906);
+    QVERIFY(setup.landscape);
+    QVERIFY(setup.titlePage);
+    QCOMPARE(setup.marginLeft, 720);
+    QCOMPARE(setup.marginRight, 900);
+    QCOMPARE(setup.marginTop, 1000);
+    QCOMPARE(setup.marginBottom, 1100);
+    QCOMPARE(setup.furniture.keys(), (QList<QByteArray>{"footer", "header", "headerf"}));
+    QCOMPARE(readKeptText({}, setup.furniture.value("headerf")), QStringLiteral("First"));
+    const QByteArray out = documentToRtf(*doc);
+    QVERIFY(out.contains("\\deflang1033{\\stylesheet{\\s0 Normal;}}{\\info{\\title T}}\\paperw16838"));
+    // A new document made from the text alone has none of it.
+    QTextDocument fresh;
+    fresh.setPlainText(QStringLiteral("x"));
+    QCOMPARE(documentPrelude(fresh).rtf, QByteArray());
+    QVERIFY(!documentToRtf(fresh).contains("paperw"));
 }
 
 QTEST_MAIN(TestRtfKept)

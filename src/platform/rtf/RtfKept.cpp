@@ -457,6 +457,20 @@ void setDocumentPrelude(QTextDocument* document, const KeptRtf& prelude)
     root->setFrameFormat(format);
 }
 
+bool carriesKept(const QTextCharFormat& format)
+{
+    return format.hasProperty(KeptData) || format.hasProperty(KeptKindProperty) || format.hasProperty(KeptCaption)
+        || format.hasProperty(KeptAutoNumber);
+}
+
+QTextCharFormat withoutKept(QTextCharFormat format)
+{
+    for (int property : {int(KeptData), int(KeptKindProperty), int(KeptCaption), int(KeptAutoNumber),
+                         int(QTextFormat::TextToolTip), int(QTextFormat::ObjectType)})
+        format.clearProperty(property);
+    return format;
+}
+
 KeptPageSetup pageSetupOf(const KeptRtf& prelude)
 {
     KeptPageSetup setup;

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QTextFormat>
 
+class QTextCharFormat;
+
 class QTextDocument;
 
 namespace tarnwick::platform::rtf {
@@ -104,6 +106,10 @@ private:
 // The document-level RTF read with a document (style sheet, info, page setup, headers...).
 KeptRtf documentPrelude(const QTextDocument& document);
 void setDocumentPrelude(QTextDocument* document, const KeptRtf& prelude);
+
+// The format text typed next to a kept object takes: the object's properties left behind.
+bool carriesKept(const QTextCharFormat& format);
+QTextCharFormat withoutKept(QTextCharFormat format);
 
 // Draws kept object characters: note marks, comment flags, text boxes, shape placeholders.
 void registerKeptObjects(QTextDocument* document);
