@@ -11,3 +11,9 @@ endforeach()
 tarnwick_add_test(tst_libreoffice ${CMAKE_CURRENT_LIST_DIR}/tst_libreoffice.cpp ${CMAKE_CURRENT_LIST_DIR}/LibreOfficeReading.h
     ${CMAKE_CURRENT_LIST_DIR}/RtfTestSupport.h LINK tarnwick_platform TIMEOUT 600)
 target_compile_definitions(tst_libreoffice PRIVATE TARNWICK_RTF_TEST_DATA="${CMAKE_CURRENT_LIST_DIR}/data")
+
+# The same for the parts the editor keeps without showing them (headers, notes, comments...).
+tarnwick_add_test(tst_libreoffice_kept ${CMAKE_CURRENT_LIST_DIR}/tst_libreoffice_kept.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/LibreOfficeKept.h ${CMAKE_CURRENT_LIST_DIR}/LibreOfficeReading.h
+    ${CMAKE_CURRENT_LIST_DIR}/RtfTestSupport.h LINK tarnwick_platform TIMEOUT 600)
+target_compile_definitions(tst_libreoffice_kept PRIVATE TARNWICK_RTF_TEST_DATA="${CMAKE_CURRENT_LIST_DIR}/data")

@@ -67,6 +67,8 @@ private slots:
     void editingAroundKeptObjects();
     void typingAfterAnObjectStartsPlainText();
     void documentLevelGroupsAndPageSetup();
+    void secondSaveIsIdentical_data();
+    void secondSaveIsIdentical();
 };
 
 void TestRtfKept::readingFaults_data()
@@ -387,6 +389,36 @@ void TestRtfKept::documentLevelGroupsAndPageSetup()
     fresh.setPlainText(QStringLiteral("x"));
     QCOMPARE(documentPrelude(fresh).rtf, QByteArray());
     QVERIFY(!documentToRtf(fresh).contains("paperw"));
+}
+
+void TestRtfKept::secondSaveIsIdentical_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("keptObjects");
+    for (const auto& [file, kept] : {std::pair<const char*, int>{"lo_kept.rtf", 5}, {"word_kept.rtf", 8},
+                                     {"pandoc_kept.rtf", 2}, {"lo_header_footer.rtf", 3}, {"word_style.rtf", 2},
+                                     {"lo_from_pandoc_docx.rtf", 1}, {"lo_structure.rtf", 0}})
+        QTest::newRow(file) << QString::fromLatin1(file) << kept;
+}
+
+void TestRtfKept::secondSaveIsIdentical()
+{
+    QFETCH(QString, file);
+    QFETCH(int, keptObjects);
+    const QByteArray original = readData(file);
+    QVERIFY(!original.isEmpty());
+    auto doc = read(original);
+    int count = 0;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            count += it.fragment().charFormat().objectType() == kKeptObjectType ? it.fragment().length() : 0;
+    }
+    QVERIFY2(count >= keptObjects, qPrintable(QString::number(count)));
+    const QByteArray first = documentToRtf(*doc);
+    auto again = read(first);
+    QCOMPARE(again->toPlainText(), doc->toPlainText());
+    const QByteArray second = documentToRtf(*again);
+    QCOMPARE(second, first);
 }
 
 QTEST_MAIN(TestRtfKept)

@@ -2381,11 +2381,11 @@ void Parser::keepGroup(const char* start)
 
 void Parser::keepInline(const char* from, const char* to, bool space)
 {
-    if (pendingKept_.empty())
-        pendingKeptAttrs_ = top().chars;
     // What a field kept whole already holds is not kept twice.
     while (!pendingKept_.empty() && pendingKept_.back().from >= from)
         pendingKept_.pop_back();
+    if (pendingKept_.empty())
+        pendingKeptAttrs_ = top().chars;
     pendingKept_.push_back(KeptPiece{from, to, space});
     // A note's mark and the note, a comment's author and text, come as neighbours: one object.
 }
