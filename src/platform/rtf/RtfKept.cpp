@@ -3,6 +3,8 @@
 #include <QAbstractTextDocumentLayout>
 #include <QDataStream>
 #include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QPainter>
 #include <QPointer>
 #include <QTextBlock>
@@ -457,6 +459,23 @@ void setDocumentPrelude(QTextDocument* document, const KeptRtf& prelude)
     root->setFrameFormat(format);
 }
 
+QByteArray tablesFor(const KeptRtf& kept)
+{
+    QByteArray tables("{\\fonttbl");
+    for (auto it = kept.fonts.constBegin(); it != kept.fonts.constEnd(); ++it) {
+        tables += "{\\f" + QByteArray::number(it.key());
+        if (!it->isEmpty() && isLetter(it->at(0)))
+            tables += ' ';
+        tables += *it + '}';
+    }
+    tables += "}{\\colortbl";
+    const int last = kept.colors.isEmpty() ? -1 : std::min(kept.colors.lastKey(), 4095);
+    for (int i = 0; i <= last; ++i)
+        tables += kept.colors.value(i) + ';';
+    tables += '}';
+    return tables;
+}
+
 bool carriesKept(const QTextCharFormat& format)
 {
     return format.hasProperty(KeptData) || format.hasProperty(KeptKindProperty) || format.hasProperty(KeptCaption)
@@ -565,11 +584,11 @@ public:
             const QString mark = markText(doc, posInDocument, format);
             if (mark.isEmpty())
                 return {2, 2};
-            const QFontMetricsF fm(markFont(cf));
-            return {fm.horizontalAdvance(mark) + 1, QFontMetricsF(cf.font()).ascent()};
+            const QFontMetricsF fm(markFont(doc, cf));
+            return {fm.horizontalAdvance(mark) + 1, QFontMetricsF(layoutFont(doc, cf)).ascent()};
         }
         case KeptKind::Comment:
-            return {7, QFontMetricsF(cf.font()).ascent()};
+            return {7, QFontMetricsF(layoutFont(doc, cf)).ascent()};
         case KeptKind::TextBox: {
             const QRectF box = textBoxRect(doc, format);
             return box.size();
@@ -590,7 +609,7 @@ public:
         case KeptKind::Footnote:
         case KeptKind::Endnote: {
             const QString mark = markText(doc, posInDocument, format);
-            painter->setFont(markFont(cf));
+            painter->setFont(markFont(doc, cf));
             painter->setPen(cf.foreground().style() == Qt::NoBrush ? QColor(Qt::black) : cf.foreground().color());
             painter->drawText(rect, Qt::AlignLeft | Qt::AlignTop, mark);
             break;
@@ -606,7 +625,7 @@ public:
             painter->setPen(QPen(QColor(0x60, 0x60, 0x60), 1));
             painter->setBrush(Qt::NoBrush);
             painter->drawRect(rect.adjusted(0.5, 0.5, -0.5, -0.5));
-            painter->setFont(cf.font());
+            painter->setFont(layoutFont(doc, cf));
             painter->setPen(Qt::black);
             painter->drawText(rect.adjusted(kPad, kPad, -kPad, -kPad), Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop,
                               format.stringProperty(KeptCaption));
@@ -635,19 +654,28 @@ private:
         return static_cast<KeptKind>(format.intProperty(KeptKindProperty));
     }
 
-    static QFont markFont(const QTextCharFormat& cf)
+    // Fonts in pixels of the device the document is laid out for, so that a painter scaled onto a
+    // printer draws them at the size the layout measured.
+    static QFont layoutFont(QTextDocument* doc, const QTextCharFormat& cf, qreal factor = 1)
     {
         QFont f = cf.font();
-        const qreal size = f.pointSizeF() > 0 ? f.pointSizeF() : 12;
-        f.setPointSizeF(std::max<qreal>(5, size * 0.7));
+        const QPaintDevice* device = doc->documentLayout() ? doc->documentLayout()->paintDevice() : nullptr;
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        const qreal dpi = device ? device->logicalDpiY() : screen ? screen->logicalDotsPerInchY() : 96;
+        qreal points = f.pointSizeF();
+        if (points <= 0)
+            points = f.pixelSize() > 0 ? f.pixelSize() * 72.0 / dpi : 12;
+        f.setPixelSize(std::max(4, qRound(points * factor * dpi / 72.0)));
         return f;
     }
+
+    static QFont markFont(QTextDocument* doc, const QTextCharFormat& cf) { return layoutFont(doc, cf, 0.7); }
 
     static QRectF textBoxRect(QTextDocument* doc, const QTextFormat& format)
     {
         const qreal available = doc->textWidth() > 0 ? doc->textWidth() - 2 * doc->documentMargin() : 400;
         const qreal width = std::clamp<qreal>(available * 0.6, 40, 320);
-        const QFontMetricsF fm(format.toCharFormat().font());
+        const QFontMetricsF fm(layoutFont(doc, format.toCharFormat()));
         const QRectF text = fm.boundingRect(QRectF(0, 0, width - 2 * kPad, 1e6), Qt::TextWordWrap,
                                             format.stringProperty(KeptCaption));
         return {0, 0, width, std::max(text.height(), fm.height()) + 2 * kPad};

@@ -118,6 +118,11 @@ void registerKeptObjects(QTextDocument* document);
 // document's tables.
 QString readKeptText(const QByteArray& tables, const QByteArray& group);
 
+// Reads a kept group (a header, a note) as a document of its own.
+void readKeptDocument(const QByteArray& tables, const QByteArray& group, QTextDocument* document);
+// The font and colour tables kept RTF refers to, as groups to read it with.
+QByteArray tablesFor(const KeptRtf& kept);
+
 // Page setup as the document-level RTF states it, in twips; 0 where it says nothing.
 struct KeptPageSetup {
     int paperWidth = 0;

@@ -2539,6 +2539,14 @@ bool RtfReader::insert(const QByteArray& data, QTextCursor* cursor, QString* err
     return true;
 }
 
+void readKeptDocument(const QByteArray& tables, const QByteArray& group, QTextDocument* document)
+{
+    document->clear();
+    QTextCursor cursor(document);
+    Parser(QByteArrayLiteral("{\\rtf1 ") + tables + group + '}', &cursor, true, true).run();
+    registerKeptObjects(document);
+}
+
 QString readKeptText(const QByteArray& tables, const QByteArray& group)
 {
     QTextDocument document;
