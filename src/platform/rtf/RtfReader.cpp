@@ -2370,8 +2370,10 @@ void Parser::keepGroup(const char* start)
         }
         return;
     }
-    if (stack_.size() == 2 && (!bodyStarted_ || isDocumentDestination(name))) {
-        // Document-level groups; in pasted RTF they would only repeat the target's own.
+    if (isDocumentDestination(name) || (stack_.size() == 2 && !bodyStarted_)) {
+        // Document-level groups, wherever they stand (the writer puts them in the document's
+        // head, where the next reading finds them); in pasted RTF they would only repeat the
+        // target's own.
         if (wholeDocument_ && prelude_.size() < (1 << 24))
             prelude_.append(raw);
         return;
