@@ -110,9 +110,98 @@ bool isColorWord(QByteArrayView name)
                          "tscellcfpat"});
 }
 
-QByteArray trimmedEntry(QByteArrayView entry)
+// A font table entry reduced to what an entry may hold: the font's words, its panose, alternative
+// and full-name groups, and its name. Malformed tables can run on into text, fields or paragraphs,
+// which must not be written into another font table.
+QByteArray fontEntry(QByteArrayView raw)
 {
-    return entry.trimmed().toByteArray();
+    static const char* const words[] = {"fnil", "froman", "fswiss", "fmodern", "fscript", "fdecor", "ftech",
+                                        "fbidi", "fcharset", "fprq", "cpg", "fbias", "ftnil", "fttruetype",
+                                        "flomajor", "fhimajor", "fdbmajor", "fbimajor", "flominor", "fhiminor",
+                                        "fdbminor", "fbiminor"};
+    QByteArray out;
+    bool afterWord = false; // text must not run into the word before it
+    qsizetype i = 0;
+    const qsizetype n = raw.size();
+    while (i < n) {
+        const char c = raw[i];
+        if (c == '{') {
+            // Only {\*\panose ...}, {\*\falt ...} and {\*\fname ...}, whole.
+            int depth = 0;
+            qsizetype j = i;
+            for (; j < n; ++j) {
+                if (raw[j] == '\\') {
+                    ++j;
+                    continue;
+                }
+                if (raw[j] == '{')
+                    ++depth;
+                else if (raw[j] == '}' && --depth == 0)
+                    break;
+            }
+            const QByteArrayView group = raw.sliced(i, std::min(n, j + 1) - i);
+            if (depth == 0 && (group.startsWith("{\\*\\panose") || group.startsWith("{\\*\\falt")
+                               || group.startsWith("{\\*\\fname")) && group.indexOf("\\bin") < 0) {
+                out.append(group);
+                afterWord = false;
+            }
+            i = j + 1;
+        } else if (c == '\\' && i + 1 < n && isLetter(raw[i + 1])) {
+            qsizetype j = i + 1;
+            while (j < n && isLetter(raw[j]))
+                ++j;
+            const QByteArrayView name = raw.sliced(i + 1, j - i - 1);
+            if (j < n && raw[j] == '-')
+                ++j;
+            while (j < n && isNumeral(raw[j]))
+                ++j;
+            bool allowed = false;
+            for (const char* w : words)
+                allowed = allowed || name == w;
+            if (allowed) {
+                out.append(raw.sliced(i, j - i));
+                afterWord = true;
+            }
+            if (j < n && raw[j] == ' ')
+                ++j;
+            i = j;
+        } else if (c == '\\' && i + 3 < n && raw[i + 1] == '\'') {
+            out.append(raw.sliced(i, 4));
+            afterWord = false;
+            i += 4;
+        } else if (c == '\\') {
+            i += 2;
+        } else if (c == '}') {
+            ++i;
+        } else {
+            if (c != '\r' && c != '\n') {
+                if (afterWord && (isLetter(c) || isNumeral(c) || c == ' ' || c == '-'))
+                    out.append(' ');
+                afterWord = false;
+                out.append(c);
+            }
+            if (c == ';')
+                break;
+            ++i;
+        }
+    }
+    if (!out.endsWith(';'))
+        out.append(';');
+    return out;
+}
+
+// A colour entry's words: the components and Word's theme tint and shade.
+QByteArray colorEntry(QByteArrayView raw)
+{
+    QByteArray out;
+    forEachToken(raw, [&](const Token& t) {
+        if (t.kind == Token::Word && (t.name == "red" || t.name == "green" || t.name == "blue" || t.name == "ctint"
+                                      || t.name == "cshade" || t.name.startsWith("cmain") || t.name.startsWith("caccent")
+                                      || t.name.startsWith("chyperlink") || t.name.startsWith("cfollowed")
+                                      || t.name.startsWith("cbackground") || t.name.startsWith("ctext")))
+            out.append(raw.sliced(t.start, t.paramEnd - t.start));
+    });
+    return out;
 }
 
 } // namespace
@@ -153,7 +242,7 @@ void KeptTables::setFontTable(const QByteArray& group)
     const QByteArrayView view(group);
     auto close = [&](qsizetype end) {
         if (entryDepth >= 0 && fonts_.size() < 4096)
-            fonts_.insert(entryNumber, view.sliced(entryStart, end - entryStart).toByteArray());
+            fonts_.insert(entryNumber, fontEntry(view.sliced(entryStart, end - entryStart)));
         entryDepth = -1;
     };
     qsizetype i = 0;
@@ -191,7 +280,7 @@ void KeptTables::setColorTable(const QByteArray& group)
     const qsizetype end = group.lastIndexOf('}');
     for (qsizetype i = from; i < end && colors_.size() < 4096; ++i) {
         if (group.at(i) == ';') {
-            colors_.append(trimmedEntry(QByteArrayView(group).sliced(from, i - from)));
+            colors_.append(colorEntry(QByteArrayView(group).sliced(from, i - from)));
             from = i + 1;
         }
     }
