@@ -177,6 +177,9 @@ void TestRtfKept::keptInWrittenRtf_data()
         << QByteArray("{\\rtf1 A{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 202}}{\\shptxt\\pard Boxed\\par}}"
                       "{\\shprslt{\\*\\do\\dptxbx{\\dptxbxtext Boxed}}}}B}")
         << QStringLiteral("A\uFFFCB") << QByteArrayList{"{\\shptxt\\pard Boxed\\par}}{\\shprslt"};
+    QTest::newRow("text before the destination word shows once")
+        << QByteArray("{\\rtf1 A{==\\*\\unheardof x}B}") << QStringLiteral("A==\uFFFCB")
+        << QByteArrayList{"A=={\\*\\unheardof x}B"};
     QTest::newRow("nested tables' fallback is not kept")
         << QByteArray("{\\rtf1 A{\\nonesttables x\\par}B}") << QStringLiteral("AB") << QByteArrayList{"AB"};
 }

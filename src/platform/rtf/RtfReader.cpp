@@ -280,6 +280,7 @@ struct Group {
     Dest dest = Dest::Normal;
     bool starred = false;
     const char* start = nullptr; // the group's opening brace in the input
+    const char* keptFrom = nullptr; // where the kept destination's words start
 };
 
 struct FontEntry {
@@ -429,6 +430,8 @@ public:
     }
 
     void run();
+    // Whether the reading put kept objects into the document (which then needs their drawing).
+    bool keptObjects() const { return keptObjects_ > 0; }
 
 private:
     Group& top() { return stack_.back(); }
@@ -478,15 +481,17 @@ private:
     // Kept RTF (RtfKept.h): groups and words the document model has no place for.
     Dest keptOrSkipped(const Group& g) const;
     void unknownWord();
-    void keepGroup(const char* start);
-    void keepInline(const char* from, const char* to, bool space = false);
+    void keepGroup(const char* start, const char* keptFrom);
+    void keepInline(const char* from, const char* to, bool space = false, bool brace = false);
     void flushKept();
     void endField(const Group& closing);
     void markFieldShown();
     void finishKept();
     bool bodyStarted_ = false;
+    int keptObjects_ = 0;
     bool keptText_ = false; // reading a kept group's text: its text destinations are the body
     const char* wordStart_ = nullptr;
+    const char* starStart_ = nullptr;
     const char* wordName_ = "";
     KeptTables keptTables_;
     QByteArray prelude_;
@@ -494,6 +499,7 @@ private:
         const char* from;
         const char* to;
         bool space; // a word that needs its delimiter
+        bool brace; // a group kept from its destination on: its opening brace comes first
     };
     std::vector<KeptPiece> pendingKept_; // pieces of the input, read into one object when content follows
     CharAttrs pendingKeptAttrs_;
@@ -660,8 +666,9 @@ bool Parser::groupEnd()
         const Dest parent = stack_[stack_.size() - 2].dest;
         if (closing == Dest::Kept && parent != Dest::Kept) {
             const char* start = top().start;
+            const char* keptFrom = top().keptFrom;
             stack_.pop_back();
-            keepGroup(start);
+            keepGroup(start, keptFrom);
             return false;
         }
         if (closing == Dest::FontTable && parent != Dest::FontTable && top().start)
@@ -797,6 +804,8 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
             if (g.field >= 0 && g.dest == Dest::Normal && isOrdinaryWord(wordName_))
                 break;
             g.dest = keptOrSkipped(g);
+            if (g.dest == Dest::Kept)
+                g.keptFrom = starStart_;
             return;
         }
     }
@@ -866,8 +875,11 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
             g.dest = Dest::Normal;
         break;
     case Kw::SkipDest:
-        if (nested())
+        if (nested()) {
             g.dest = keptOrSkipped(g);
+            if (g.dest == Dest::Kept)
+                g.keptFrom = starred ? starStart_ : wordStart_;
+        }
         break;
 
     case Kw::Ansi:
@@ -1318,6 +1330,7 @@ void Parser::controlSymbol(unsigned char c)
         break;
     case '*':
         top().starred = true;
+        starStart_ = p_ - 2;
         break;
     case '~':
         flushBytes();
@@ -2346,11 +2359,13 @@ void Parser::unknownWord()
     }
 }
 
-void Parser::keepGroup(const char* start)
+void Parser::keepGroup(const char* start, const char* keptFrom)
 {
     if (!start || start >= p_)
         return;
-    const QByteArray raw(start, p_ - start);
+    // Text before a destination word in its group ("{text\\*\\dest ...}") was shown already.
+    const bool late = keptFrom && keptFrom > start + 1 && keptFrom < p_;
+    const QByteArray raw = late ? '{' + QByteArray(keptFrom, p_ - keptFrom) : QByteArray(start, p_ - start);
     const QByteArray name = destinationOf(raw);
     if (name == "atrfstart" || name == "atrfend") {
         // A comment's range: the text between the two marks is marked when the reading ends.
@@ -2378,17 +2393,20 @@ void Parser::keepGroup(const char* start)
             prelude_.append(raw);
         return;
     }
-    keepInline(start, p_);
+    if (late)
+        keepInline(keptFrom, p_, false, true);
+    else
+        keepInline(start, p_);
 }
 
-void Parser::keepInline(const char* from, const char* to, bool space)
+void Parser::keepInline(const char* from, const char* to, bool space, bool brace)
 {
     // What a field kept whole already holds is not kept twice.
     while (!pendingKept_.empty() && pendingKept_.back().from >= from)
         pendingKept_.pop_back();
     if (pendingKept_.empty())
         pendingKeptAttrs_ = top().chars;
-    pendingKept_.push_back(KeptPiece{from, to, space});
+    pendingKept_.push_back(KeptPiece{from, to, space, brace});
     // A note's mark and the note, a comment's author and text, come as neighbours: one object.
 }
 
@@ -2398,6 +2416,8 @@ void Parser::flushKept()
         return;
     QByteArray raw;
     for (const KeptPiece& piece : pendingKept_) {
+        if (piece.brace)
+            raw.append('{');
         raw.append(piece.from, piece.to - piece.from);
         if (piece.space)
             raw.append(' ');
@@ -2435,6 +2455,7 @@ void Parser::flushKept()
         break;
     }
     cursor_->insertText(QString(QChar::ObjectReplacementCharacter), f);
+    ++keptObjects_;
     markFieldShown();
 }
 
@@ -2520,10 +2541,13 @@ bool RtfReader::readDocument(const QByteArray& data, QTextDocument* document, QS
     {
         QTextCursor cursor(document);
         cursor.beginEditBlock();
-        Parser(data, &cursor, true).run();
+        Parser parser(data, &cursor, true);
+        parser.run();
         cursor.endEditBlock();
+        // Only then: making the layout this early lays out the whole document at once.
+        if (parser.keptObjects())
+            registerKeptObjects(document);
     }
-    registerKeptObjects(document);
     document->setUndoRedoEnabled(undo);
     document->setModified(false);
     return true;
@@ -2535,8 +2559,10 @@ bool RtfReader::insert(const QByteArray& data, QTextCursor* cursor, QString* err
         return rejectNonRtf(error);
     cursor->beginEditBlock();
     cursor->removeSelectedText();
-    Parser(data, cursor, false).run();
-    registerKeptObjects(cursor->document());
+    Parser parser(data, cursor, false);
+    parser.run();
+    if (parser.keptObjects())
+        registerKeptObjects(cursor->document());
     cursor->endEditBlock();
     return true;
 }

@@ -110,6 +110,9 @@ private:
 
     // Kept RTF (RtfKept.h): written where it stood, its fonts and colours numbered at the end.
     void writeKept(const QTextCharFormat& format);
+    enum { KeptObject = 1, KeptMarks = 2 };
+    int keptInfo(const QTextFragment& fragment);
+    QHash<int, int> keptInfo_; // per format index, as attrsByFormat_
     void syncKept(const QTextCharFormat& format);
     void openField(const QByteArray& encoded);
     void closeFields(qsizetype keep = 0);
@@ -464,7 +467,9 @@ void Writer::writeBlock(const QTextBlock& block, int from, int to, int depth, co
         const int b = std::min(fragStart + fragment.length(), end);
         if (a >= b)
             continue;
-        syncKept(fragment.charFormat());
+        const int kept = keptInfo(fragment);
+        if (kept & KeptMarks || !openComment_.isEmpty() || !openFields_.isEmpty())
+            syncKept(fragment.charFormat());
         const Attrs& attrs = attrsFor(fragment.charFormatIndex(), fragment.charFormat());
         if (!wroteText && !marker.isEmpty() && start == block.position()) {
             // The label for readers without list tables; it looks like the item's first character.
@@ -487,7 +492,7 @@ void Writer::writeBlock(const QTextBlock& block, int from, int to, int depth, co
             const QTextImageFormat image = fragment.charFormat().toImageFormat();
             for (int k = a; k < b; ++k)
                 writePicture(image);
-        } else if (fragment.charFormat().objectType() == kKeptObjectType) {
+        } else if (kept & KeptObject) {
             for (int k = a; k < b; ++k) {
                 if (fragment.charFormat().hasProperty(CharHiddenBefore)) {
                     out_.append("{\\v ");
@@ -902,6 +907,20 @@ void Writer::writeListTable()
     out_.append("}\n");
 }
 
+// Whether a fragment's format is a kept object or marks a field result or comment range;
+// worked out once per format, as the formats of a large document are few.
+int Writer::keptInfo(const QTextFragment& fragment)
+{
+    auto cached = keptInfo_.constFind(fragment.charFormatIndex());
+    if (cached != keptInfo_.constEnd())
+        return *cached;
+    const QTextCharFormat format = fragment.charFormat();
+    int info = format.objectType() == kKeptObjectType ? KeptObject : 0;
+    if (format.hasProperty(CommentRange) || format.hasProperty(FieldChain))
+        info |= KeptMarks;
+    return *keptInfo_.insert(fragment.charFormatIndex(), info);
+}
+
 void Writer::writeKept(const QTextCharFormat& format)
 {
     const KeptRtf kept = KeptRtf::decode(format.property(KeptData).toByteArray());
@@ -914,6 +933,9 @@ void Writer::writeKept(const QTextCharFormat& format)
 // Fields whose result a fragment is, and the comment it sits in, opened and closed around it.
 void Writer::syncKept(const QTextCharFormat& format)
 {
+    if (openComment_.isEmpty() && openFields_.isEmpty() && !format.hasProperty(CommentRange)
+        && !format.hasProperty(FieldChain))
+        return; // most text is in neither
     const QString comment = format.stringProperty(CommentRange);
     if (comment != openComment_) {
         closeComment();
