@@ -480,7 +480,7 @@ void TestRtfReader::skippedContent_data()
     QTest::newRow("object with result") << QByteArray("{\\rtf1 A{\\object\\objemb{\\*\\objclass Paint}"
                                                      "{\\*\\objdata 0105}{\\result{\\pict 00}RESULT}}B}")
                                         << "A\uFFFCB";
-    QTest::newRow("header and footer") << QByteArray("{\\rtf1 A{\\header\\pard H\\par}{\\footerr\\pard F\\par}B}") << "A\uFFFCB";
+    QTest::newRow("header and footer") << QByteArray("{\\rtf1 A{\\header\\pard H\\par}{\\footerr\\pard F\\par}B}") << "A\uFFFC\uFFFCB";
     QTest::newRow("footnote") << QByteArray("{\\rtf1 A{\\super\\chftn}{\\footnote\\pard\\plain\\chftn NOTE}B}") << "A\uFFFCB";
     QTest::newRow("info") << QByteArray("{\\rtf1{\\info{\\title T}{\\author Au}}AB}") << "AB";
     QTest::newRow("style sheet") << QByteArray("{\\rtf1{\\stylesheet{\\s0 Normal;}{\\*\\cs1 Link;}}AB}") << "AB";
@@ -930,7 +930,7 @@ void TestRtfReader::paragraphStructure_data()
     QTest::newRow("\\u10 is no paragraph, \\'0d\\'0a is one") << QByteArray("{\\rtf1 A\\u10?\\'0d\\'0aB}")
                                                              << QStringList{"A", "B"};
     QTest::newRow("\\par inside a kept destination") << QByteArray("{\\rtf1 A{\\header X\\par}{\\*\\x\\par}B}")
-                                                     << QStringList{"A\uFFFCB"};
+                                                     << QStringList{"A\uFFFC\uFFFCB"};
     QTest::newRow("\\par inside a field instruction") << QByteArray("{\\rtf1{\\field{\\*\\fldinst PAGE\\par}{\\fldrslt 1}}}")
                                                       << QStringList{"1"};
 }

@@ -500,6 +500,7 @@ private:
         const char* to;
         bool space; // a word that needs its delimiter
         bool brace; // a group kept from its destination on: its opening brace comes first
+        QByteArray name; // its destination or word
     };
     std::vector<KeptPiece> pendingKept_; // pieces of the input, read into one object when content follows
     CharAttrs pendingKeptAttrs_;
@@ -2404,10 +2405,20 @@ void Parser::keepInline(const char* from, const char* to, bool space, bool brace
     // What a field kept whole already holds is not kept twice.
     while (!pendingKept_.empty() && pendingKept_.back().from >= from)
         pendingKept_.pop_back();
+    // A note's mark and the note, a comment's author and text, come as neighbours: one object.
+    // Other neighbours stay objects of their own, as the writer puts them back side by side.
+    const QByteArray name = destinationOf(QByteArray::fromRawData(from, std::min<qsizetype>(to - from, 64)));
+    if (!pendingKept_.empty() && pendingKept_.back().to <= from) {
+        const QByteArray& last = pendingKept_.back().name;
+        const bool joins = (name == "footnote" && last == "chftn")
+            || ((name == "atnauthor" || name == "chatn" || name == "annotation" || name == "atndate")
+                && (last == "atnid" || last == "atnauthor" || last == "chatn" || last == "atndate"));
+        if (!joins)
+            flushKept();
+    }
     if (pendingKept_.empty())
         pendingKeptAttrs_ = top().chars;
-    pendingKept_.push_back(KeptPiece{from, to, space, brace});
-    // A note's mark and the note, a comment's author and text, come as neighbours: one object.
+    pendingKept_.push_back(KeptPiece{from, to, space, brace, name});
 }
 
 void Parser::flushKept()
