@@ -30,8 +30,8 @@ constexpr int kDefaultFurnitureDistance = 720;
 QString romanNumber(int n)
 {
     static const std::pair<int, const char*> parts[] = {{1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"},
-                                                        {90, "xc"}, {50, "l"}, {40, "xl"}, {10, "x"}, {9, "ix"},
-                                                        {5, "v"}, {4, "iv"}, {1, "i"}};
+                                                        {90, "xc"},  {50, "l"},   {40, "xl"}, {10, "x"},   {9, "ix"},
+                                                        {5, "v"},    {4, "iv"},   {1, "i"}};
     QString s;
     for (const auto& [value, text] : parts) {
         while (n >= value) {
@@ -58,8 +58,8 @@ bool appendNotes(QTextDocument* doc)
             for (int k = 0; k < it.fragment().length(); ++k) {
                 QStringList& notes = kind == rtf::KeptKind::Footnote ? footnotes : endnotes;
                 const QString mark = !f.boolProperty(rtf::KeptAutoNumber) ? QStringLiteral("*")
-                    : kind == rtf::KeptKind::Footnote                      ? QString::number(footnotes.size() + 1)
-                                                                           : romanNumber(int(endnotes.size()) + 1);
+                                     : kind == rtf::KeptKind::Footnote    ? QString::number(footnotes.size() + 1)
+                                                                          : romanNumber(int(endnotes.size()) + 1);
                 notes << mark + QStringLiteral("  ") + f.stringProperty(rtf::KeptCaption);
             }
         }
@@ -96,7 +96,8 @@ QString fieldWord(const QByteArray& encoded)
 // Page and page-count fields (and \chpgn, read as a PAGE field) show this page's numbers.
 void setPageNumbers(QTextDocument* doc, int page, int pages)
 {
-    struct Run {
+    struct Run
+    {
         int from;
         int to;
         QString text;
@@ -119,8 +120,8 @@ void setPageNumbers(QTextDocument* doc, int page, int pages)
                 continue;
             const int from = fragment.position();
             const int to = from + fragment.length();
-            if (!runs.empty() && runs.back().to == from && runs.back().text == number
-                && runs.back().format.property(rtf::FieldChain) == fragment.charFormat().property(rtf::FieldChain)) {
+            if (!runs.empty() && runs.back().to == from && runs.back().text == number &&
+                runs.back().format.property(rtf::FieldChain) == fragment.charFormat().property(rtf::FieldChain)) {
                 runs.back().to = to;
                 continue;
             }
@@ -161,7 +162,9 @@ std::unique_ptr<QTextDocument> furnitureDocument(const QByteArray& tables, QByte
     if (group.isEmpty())
         return nullptr;
     static const QRegularExpression chpgn(QStringLiteral("\\\\chpgn ?"));
-    group = QString::fromLatin1(group).replace(chpgn, QStringLiteral("{\\field{\\*\\fldinst PAGE}{\\fldrslt 0}}")).toLatin1();
+    group = QString::fromLatin1(group)
+                .replace(chpgn, QStringLiteral("{\\field{\\*\\fldinst PAGE}{\\fldrslt 0}}"))
+                .toLatin1();
     auto doc = std::make_unique<QTextDocument>();
     rtf::readKeptDocument(tables, group, doc.get());
     setPageNumbers(doc.get(), page, pages);
@@ -197,8 +200,8 @@ void applyDocumentPageLayout(const QTextDocument& document, QPrinter* printer)
                             margin(setup.marginRight, kDefaultSideMargin),
                             margin(setup.marginBottom, kDefaultTopMargin));
     const QPageSize size(paper, QPageSize::Point, QString(), QPageSize::FuzzyMatch);
-    printer->setPageLayout(QPageLayout(size, landscape ? QPageLayout::Landscape : QPageLayout::Portrait, margins,
-                                       QPageLayout::Point));
+    printer->setPageLayout(
+        QPageLayout(size, landscape ? QPageLayout::Landscape : QPageLayout::Portrait, margins, QPageLayout::Point));
 }
 
 void printDocument(const QTextDocument& source, QPrinter* printer)

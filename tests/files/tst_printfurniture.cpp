@@ -44,22 +44,24 @@ private slots:
     void printsTheFilesPages_data()
     {
         QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("paper"); // pdfinfo's "Page size"
+        QTest::addColumn<QString>("paper");         // pdfinfo's "Page size"
         QTest::addColumn<QStringList>("everyPage"); // %1 the page, %2 the pages
         QTest::addColumn<PageLines>("onPage");
         QTest::addColumn<QStringList>("somewhere");
 
         QTest::newRow("LibreOffice: running head with page of pages, notes, text box")
-            << "lo_kept.rtf" << "516 x 729 pts"
+            << "lo_kept.rtf"
+            << "516 x 729 pts"
             << QStringList{QStringLiteral("Running head: page %1 of %2"), QStringLiteral("Kept footer line")}
             << PageLines{}
             << QStringList{QStringLiteral("1 First footnote text."), QStringLiteral("2 Second footnote text."),
                            QStringLiteral("i Endnote text."), QStringLiteral("Text box words.")};
         QTest::newRow("Word: first, left and right headers, \\chpgn in the footer")
-            << "word_kept.rtf" << "595 x 842 pts (A4)" << QStringList{}
+            << "word_kept.rtf"
+            << "595 x 842 pts (A4)" << QStringList{}
             << PageLines{{1, {QStringLiteral("First page header"), QStringLiteral("First footer")}},
-                                      {2, {QStringLiteral("Left header, page 2 of %2"), QStringLiteral("Footer page 2")}},
-                                      {3, {QStringLiteral("Right header, page 3 of %2"), QStringLiteral("Footer page 3")}}}
+                         {2, {QStringLiteral("Left header, page 2 of %2"), QStringLiteral("Footer page 2")}},
+                         {3, {QStringLiteral("Right header, page 3 of %2"), QStringLiteral("Footer page 3")}}}
             << QStringList{QStringLiteral("1 Word footnote one."), QStringLiteral("2 Word footnote two."),
                            QStringLiteral("i Word endnote text."), QStringLiteral("Word text box words.")};
     }
@@ -71,8 +73,8 @@ private slots:
         QFETCH(QStringList, everyPage);
         QFETCH(PageLines, onPage);
         QFETCH(QStringList, somewhere);
-        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty()
-            || QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty() ||
+            QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
             QSKIP("pdftotext and pdfinfo (poppler-utils) are not installed");
         ShellFixture fx;
         shell::frmMain* main = fx.createMain();
@@ -92,11 +94,14 @@ private slots:
         if (pages.last().trimmed().isEmpty())
             pages.removeLast();
         QVERIFY2(pages.size() >= 2, qPrintable(text));
-        auto simplified = [](const QString& s) { return QString(s).replace(QLatin1Char('\n'), QLatin1Char(' ')).simplified(); };
+        auto simplified = [](const QString& s) {
+            return QString(s).replace(QLatin1Char('\n'), QLatin1Char(' ')).simplified();
+        };
         for (int p = 0; p < pages.size(); ++p) {
             for (const QString& line : everyPage) {
                 const QString want = line.contains(QLatin1String("%1")) ? line.arg(p + 1).arg(pages.size()) : line;
-                QVERIFY2(simplified(pages[p]).contains(want), qPrintable(want + QStringLiteral(" not on page ") + QString::number(p + 1)));
+                QVERIFY2(simplified(pages[p]).contains(want),
+                         qPrintable(want + QStringLiteral(" not on page ") + QString::number(p + 1)));
             }
         }
         for (auto it = onPage.constBegin(); it != onPage.constEnd(); ++it) {
@@ -104,7 +109,8 @@ private slots:
             for (const QString& line : it.value()) {
                 const QString want = line.contains(QLatin1String("%2")) ? line.arg(pages.size()) : line;
                 QVERIFY2(simplified(pages[it.key() - 1]).contains(want),
-                         qPrintable(want + QStringLiteral(" not on page ") + QString::number(it.key()) + ": " + pages[it.key() - 1]));
+                         qPrintable(want + QStringLiteral(" not on page ") + QString::number(it.key()) + ": " +
+                                    pages[it.key() - 1]));
             }
         }
         for (const QString& line : somewhere)

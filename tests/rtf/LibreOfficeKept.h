@@ -15,7 +15,8 @@
 
 namespace rtftest {
 
-struct OdfNode {
+struct OdfNode
+{
     QString name; // qualified, "text:p"
     QHash<QString, QString> attributes;
     QString text; // character data directly inside, in order with the children (see pieces)
@@ -84,11 +85,12 @@ inline QString visibleText(const OdfNode& node)
             continue;
         }
         const OdfNode& child = *node.children[static_cast<std::size_t>(index)];
-        if (child.name == QLatin1String("text:note") || child.name == QLatin1String("office:annotation")
-            || child.name == QLatin1String("draw:frame") || child.name == QLatin1String("office:annotation-end"))
+        if (child.name == QLatin1String("text:note") || child.name == QLatin1String("office:annotation") ||
+            child.name == QLatin1String("draw:frame") || child.name == QLatin1String("office:annotation-end"))
             continue;
         if (child.name == QLatin1String("text:s"))
-            text += QString(child.attributes.value(QStringLiteral("text:c"), QStringLiteral("1")).toInt(), QLatin1Char(' '));
+            text += QString(child.attributes.value(QStringLiteral("text:c"), QStringLiteral("1")).toInt(),
+                            QLatin1Char(' '));
         else if (child.name == QLatin1String("text:tab"))
             text += QLatin1Char(' ');
         else if (child.name == QLatin1String("text:line-break"))
@@ -122,10 +124,10 @@ inline QString millimetres(const QString& length)
 // fields, in document order.
 inline void describeBody(const OdfNode& node, QString* before, QStringList* lines)
 {
-    static const QStringList fields = {
-        QStringLiteral("text:page-number"), QStringLiteral("text:page-count"), QStringLiteral("text:title"),
-        QStringLiteral("text:date"),        QStringLiteral("text:time"),       QStringLiteral("text:author-name"),
-        QStringLiteral("text:subject"),     QStringLiteral("text:sequence")};
+    static const QStringList fields = {QStringLiteral("text:page-number"), QStringLiteral("text:page-count"),
+                                       QStringLiteral("text:title"),       QStringLiteral("text:date"),
+                                       QStringLiteral("text:time"),        QStringLiteral("text:author-name"),
+                                       QStringLiteral("text:subject"),     QStringLiteral("text:sequence")};
     for (const auto& [index, piece] : node.pieces) {
         if (index < 0) {
             *before += piece;
@@ -188,7 +190,8 @@ inline QStringList describeKeptFodt(const QString& path, QString* error)
             }
         }
         for (const auto& part : master->children) {
-            if (part->name.startsWith(QLatin1String("style:header")) || part->name.startsWith(QLatin1String("style:footer")))
+            if (part->name.startsWith(QLatin1String("style:header")) ||
+                part->name.startsWith(QLatin1String("style:footer")))
                 lines << part->name.mid(6) + QStringLiteral(": ") + simplified(visibleText(*part));
         }
     }

@@ -33,7 +33,8 @@ namespace {
 
 // The documents and lines LibreOffice must find in each, so that a reading that lost them
 // does not pass by agreeing with itself.
-struct Document {
+struct Document
+{
     const char* file;
     QStringList mustRead;
 };
@@ -48,8 +49,8 @@ const Document kDocuments[] = {
      {"page 210x297 mm, margins left 30 right 20 mm", "header: Right header, page 3 of 3",
       "header-left: Left header, page 2 of 3", "footer: Footer page 3",
       "footnote after \"raph with a footnote\": Word footnote one.", "text box: Old box words.",
-      "field text:date: 7 December 2026",
-      "comment: Word comment text.", "text box: Word text box words.", "endnote after \"An endnote here\": Word endnote text."}},
+      "field text:date: 7 December 2026", "comment: Word comment text.", "text box: Word text box words.",
+      "endnote after \"An endnote here\": Word endnote text."}},
     {"pandoc_kept.rtf", {"footnote after \"nce with a footnote.\": Pandoc footnote one."}},
     {"lo_header_footer.rtf", {}},
     {"word_style.rtf", {}},
@@ -98,16 +99,20 @@ void TestLibreOfficeKept::sameReading()
     QFETCH(QString, name);
     QFETCH(QStringList, mustRead);
     QString error;
-    const QStringList original = describeKeptFodt(dir_.filePath(QStringLiteral("original-") + name + QStringLiteral(".fodt")), &error);
+    const QStringList original =
+        describeKeptFodt(dir_.filePath(QStringLiteral("original-") + name + QStringLiteral(".fodt")), &error);
     QVERIFY2(error.isEmpty(), qPrintable(error));
-    const QStringList resaved = describeKeptFodt(dir_.filePath(QStringLiteral("resaved-") + name + QStringLiteral(".fodt")), &error);
+    const QStringList resaved =
+        describeKeptFodt(dir_.filePath(QStringLiteral("resaved-") + name + QStringLiteral(".fodt")), &error);
     QVERIFY2(error.isEmpty(), qPrintable(error));
-    summary_ << QStringLiteral("%1: %2 lines, %3").arg(name).arg(original.size()).arg(original == resaved ? "pass" : "FAIL");
+    summary_
+        << QStringLiteral("%1: %2 lines, %3").arg(name).arg(original.size()).arg(original == resaved ? "pass" : "FAIL");
     for (const QString& line : mustRead)
-        QVERIFY2(original.contains(line), qPrintable(line + QStringLiteral("\n not in:\n") + original.join(QLatin1Char('\n'))));
+        QVERIFY2(original.contains(line),
+                 qPrintable(line + QStringLiteral("\n not in:\n") + original.join(QLatin1Char('\n'))));
     if (original != resaved)
-        qWarning().noquote() << "LibreOffice's reading of the original:\n" + original.join(QLatin1Char('\n'))
-                                    + "\n--- of our re-save:\n" + resaved.join(QLatin1Char('\n'));
+        qWarning().noquote() << "LibreOffice's reading of the original:\n" + original.join(QLatin1Char('\n')) +
+                                    "\n--- of our re-save:\n" + resaved.join(QLatin1Char('\n'));
     QCOMPARE(resaved, original);
 }
 

@@ -94,17 +94,19 @@ void TestRtfKept::readingFaults_data()
     QTest::newRow("\\'0d breaks the paragraph") << QByteArray("{\\rtf1 one\\'0dtwo}") << QStringLiteral("one\ntwo");
     QTest::newRow("\\'0a breaks the paragraph") << QByteArray("{\\rtf1 one\\'0atwo}") << QStringLiteral("one\ntwo");
     QTest::newRow("\\'0d\\'0a is one break") << QByteArray("{\\rtf1 one\\'0d\\'0atwo}") << QStringLiteral("one\ntwo");
-    QTest::newRow("\\'0a\\'0a is two breaks") << QByteArray("{\\rtf1 one\\'0a\\'0atwo}") << QStringLiteral("one\n\ntwo");
+    QTest::newRow("\\'0a\\'0a is two breaks")
+        << QByteArray("{\\rtf1 one\\'0a\\'0atwo}") << QStringLiteral("one\n\ntwo");
     QTest::newRow("\\u13 is no paragraph") << QByteArray("{\\rtf1 one\\u13?two}") << QStringLiteral("onetwo");
     QTest::newRow("raw line ends are layout") << QByteArray("{\\rtf1 one\r\ntwo}") << QStringLiteral("onetwo");
     const char* cyr = "\\f0\\'cf\\'f0\\'e8}";
-    QTest::newRow("Cyr suffix without charset") << QByteArray("{\\rtf1{\\fonttbl{\\f0 Arial Cyr;}}") + cyr
-                                                << QStringLiteral("При");
-    QTest::newRow("Cyr suffix with charset 0") << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fcharset0 Times New Roman Cyr;}}") + cyr
-                                               << QStringLiteral("При");
+    QTest::newRow("Cyr suffix without charset")
+        << QByteArray("{\\rtf1{\\fonttbl{\\f0 Arial Cyr;}}") + cyr << QStringLiteral("При");
+    QTest::newRow("Cyr suffix with charset 0")
+        << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fcharset0 Times New Roman Cyr;}}") + cyr << QStringLiteral("При");
     QTest::newRow("CE suffix") << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fcharset0 Arial CE;}}\\f0\\'9a\\'e8}")
                                << QStringLiteral("šč");
-    QTest::newRow("Greek suffix") << QByteArray("{\\rtf1{\\fonttbl{\\f0 Arial Greek;}}\\f0\\'e1}") << QStringLiteral("α");
+    QTest::newRow("Greek suffix") << QByteArray("{\\rtf1{\\fonttbl{\\f0 Arial Greek;}}\\f0\\'e1}")
+                                  << QStringLiteral("α");
     QTest::newRow("Tur suffix") << QByteArray("{\\rtf1{\\fonttbl{\\f0 Arial Tur;}}\\f0\\'fe}") << QStringLiteral("ş");
     QTest::newRow("Baltic suffix") << QByteArray("{\\rtf1{\\fonttbl{\\f0 Arial Baltic;}}\\f0\\'e8}")
                                    << QStringLiteral("č");
@@ -114,10 +116,10 @@ void TestRtfKept::readingFaults_data()
                                    << QStringLiteral("ا");
     QTest::newRow("a stated charset wins over the suffix")
         << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fcharset161 Arial Cyr;}}\\f0\\'e1}") << QStringLiteral("α");
-    QTest::newRow("\\cpg wins over the suffix") << QByteArray("{\\rtf1{\\fonttbl{\\f0\\cpg1253 Arial CE;}}\\f0\\'e1}")
-                                                << QStringLiteral("α");
-    QTest::newRow("suffix only at the end") << QByteArray("{\\rtf1{\\fonttbl{\\f0 Cyrano;}}\\f0\\'e9}")
-                                            << QStringLiteral("é");
+    QTest::newRow("\\cpg wins over the suffix")
+        << QByteArray("{\\rtf1{\\fonttbl{\\f0\\cpg1253 Arial CE;}}\\f0\\'e1}") << QStringLiteral("α");
+    QTest::newRow("suffix only at the end")
+        << QByteArray("{\\rtf1{\\fonttbl{\\f0 Cyrano;}}\\f0\\'e9}") << QStringLiteral("é");
 }
 
 void TestRtfKept::readingFaults()
@@ -136,18 +138,18 @@ void TestRtfKept::keptInWrittenRtf_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArrayList>("written");
 
-    QTest::newRow("unknown destination")
-        << QByteArray("{\\rtf1 A{\\*\\unheardof text{\\b more}}B}") << QStringLiteral("A\uFFFCB")
-        << QByteArrayList{"A{\\*\\unheardof text{\\b more}}B"};
+    QTest::newRow("unknown destination") << QByteArray("{\\rtf1 A{\\*\\unheardof text{\\b more}}B}")
+                                         << QStringLiteral("A\uFFFCB")
+                                         << QByteArrayList{"A{\\*\\unheardof text{\\b more}}B"};
     QTest::newRow("bookmarks") << QByteArray("{\\rtf1 A{\\*\\bkmkstart m}B{\\*\\bkmkend m}C}")
                                << QStringLiteral("A\uFFFCB\uFFFCC")
                                << QByteArrayList{"A{\\*\\bkmkstart m}B{\\*\\bkmkend m}C"};
     QTest::newRow("field result shown, instruction kept")
-        << QByteArray("{\\rtf1 Page {\\field{\\*\\fldinst { PAGE }}{\\fldrslt {7}}} end}") << QStringLiteral("Page 7 end")
-        << QByteArrayList{"{\\field{\\*\\fldinst { PAGE }}{\\fldrslt{7}}}"};
+        << QByteArray("{\\rtf1 Page {\\field{\\*\\fldinst { PAGE }}{\\fldrslt {7}}} end}")
+        << QStringLiteral("Page 7 end") << QByteArrayList{"{\\field{\\*\\fldinst { PAGE }}{\\fldrslt{7}}}"};
     QTest::newRow("field result with a misplaced \\*")
-        << QByteArray("{\\rtf1 {\\field{\\*\\fldinst DATE}{\\fldrslt {\\*\\cs15 \\b today}}}}") << QStringLiteral("today")
-        << QByteArrayList{"\\fldinst DATE}"};
+        << QByteArray("{\\rtf1 {\\field{\\*\\fldinst DATE}{\\fldrslt {\\*\\cs15 \\b today}}}}")
+        << QStringLiteral("today") << QByteArrayList{"\\fldinst DATE}"};
     QTest::newRow("link result with a misplaced \\*")
         << QByteArray("{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"http://x.test/\"}{\\fldrslt {\\*\\ul link}}}}")
         << QStringLiteral("link") << QByteArrayList{"HYPERLINK \"http://x.test/\""};
@@ -156,7 +158,8 @@ void TestRtfKept::keptInWrittenRtf_data()
         << QByteArrayList{"A{\\field{\\*\\fldinst SEQ x}}B"};
     QTest::newRow("footnote with its mark")
         << QByteArray("{\\rtf1 A{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} Note text.}B}")
-        << QStringLiteral("A\uFFFCB") << QByteArrayList{"\\super\\chftn {\\footnote\\pard\\plain{\\super\\chftn} Note text.}"};
+        << QStringLiteral("A\uFFFCB")
+        << QByteArrayList{"\\super\\chftn {\\footnote\\pard\\plain{\\super\\chftn} Note text.}"};
     QTest::newRow("header and footer in the document's head")
         << QByteArray("{\\rtf1\\paperw11906\\margl1000{\\header\\pard H\\par}{\\footerr\\pard F\\par}\\pard AB}")
         << QStringLiteral("AB")
@@ -211,7 +214,8 @@ void TestRtfKept::keptObjectsShowWhatTheyHold_data()
     QTest::addColumn<bool>("autoNumber");
     QTest::addColumn<bool>("visible");
 
-    QTest::newRow("footnote") << QByteArray("{\\rtf1 A{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} The note.}B}")
+    QTest::newRow("footnote") << QByteArray(
+                                     "{\\rtf1 A{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} The note.}B}")
                               << int(KeptKind::Footnote) << "The note." << true << true;
     QTest::newRow("endnote") << QByteArray("{\\rtf1 A\\chftn{\\*\\footnote\\ftnalt\\pard End note}B}")
                              << int(KeptKind::Endnote) << "End note" << true << true;
@@ -222,17 +226,19 @@ void TestRtfKept::keptObjectsShowWhatTheyHold_data()
         << int(KeptKind::Footnote) << "Inner" << true << true;
     QTest::newRow("comment") << QByteArray("{\\rtf1 A{\\*\\atnid X}\\chatn{\\*\\annotation\\pard Remark}B}")
                              << int(KeptKind::Comment) << "Remark" << false << true;
-    QTest::newRow("text box") << QByteArray("{\\rtf1 A{\\shp{\\*\\shpinst{\\sp{\\sn fFilled}{\\sv 0}}{\\shptxt\\pard Box text\\par}}}B}")
-                              << int(KeptKind::TextBox) << "Box text" << false << true;
+    QTest::newRow("text box")
+        << QByteArray("{\\rtf1 A{\\shp{\\*\\shpinst{\\sp{\\sn fFilled}{\\sv 0}}{\\shptxt\\pard Box text\\par}}}B}")
+        << int(KeptKind::TextBox) << "Box text" << false << true;
     QTest::newRow("old drawing text box")
         << QByteArray("{\\rtf1 A{\\*\\do\\dobxcolumn\\dptxbx{\\dptxbxtext\\pard Old box}\\dpx0}B}")
         << int(KeptKind::TextBox) << "Old box" << false << true;
     QTest::newRow("shape without text") << QByteArray("{\\rtf1 A{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 1}}}}B}")
                                         << int(KeptKind::Shape) << "" << false << true;
-    QTest::newRow("shape group") << QByteArray("{\\rtf1 A{\\shpgrp{\\*\\shpinst{\\shp{\\*\\shpinst{\\shptxt In group}}}}}B}")
+    QTest::newRow("shape group") << QByteArray(
+                                        "{\\rtf1 A{\\shpgrp{\\*\\shpinst{\\shp{\\*\\shpinst{\\shptxt In group}}}}}B}")
                                  << int(KeptKind::TextBox) << "In group" << false << true;
-    QTest::newRow("bookmark") << QByteArray("{\\rtf1 A{\\*\\bkmkstart here}B}") << int(KeptKind::Bookmark) << "" << false
-                              << false;
+    QTest::newRow("bookmark") << QByteArray("{\\rtf1 A{\\*\\bkmkstart here}B}") << int(KeptKind::Bookmark) << ""
+                              << false << false;
     QTest::newRow("unknown destination") << QByteArray("{\\rtf1 A{\\*\\whatever 1 2 3}B}") << int(KeptKind::Other) << ""
                                          << false << false;
 }
@@ -266,13 +272,18 @@ void TestRtfKept::commentRangeIsMarked_data()
 
     const QByteArray comment("{\\*\\atnid X}\\chatn{\\*\\annotation{\\*\\atnref 7}\\pard Why?}");
     QTest::newRow("plain text") << QByteArray("{\\rtf1 A{\\*\\atrfstart 7}marked{\\*\\atrfend 7}") + comment + " B}"
-                                << "marked" << "#fff4b0";
+                                << "marked"
+                                << "#fff4b0";
     QTest::newRow("highlighted text keeps its colour")
-        << QByteArray("{\\rtf1{\\colortbl;\\red0\\green255\\blue0;}A{\\*\\atrfstart 7}{\\highlight1 green}{\\*\\atrfend 7}")
-               + comment + " B}"
-        << "green" << "#00ff00";
-    QTest::newRow("across paragraphs") << QByteArray("{\\rtf1 A{\\*\\atrfstart 7}one\\par two{\\*\\atrfend 7}") + comment + "}"
-                                       << "two" << "#fff4b0";
+        << QByteArray(
+               "{\\rtf1{\\colortbl;\\red0\\green255\\blue0;}A{\\*\\atrfstart 7}{\\highlight1 green}{\\*\\atrfend 7}") +
+               comment + " B}"
+        << "green"
+        << "#00ff00";
+    QTest::newRow("across paragraphs") << QByteArray("{\\rtf1 A{\\*\\atrfstart 7}one\\par two{\\*\\atrfend 7}") +
+                                              comment + "}"
+                                       << "two"
+                                       << "#fff4b0";
 }
 
 void TestRtfKept::commentRangeIsMarked()
@@ -398,9 +409,13 @@ void TestRtfKept::secondSaveIsIdentical_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<int>("keptObjects");
-    for (const auto& [file, kept] : {std::pair<const char*, int>{"lo_kept.rtf", 5}, {"word_kept.rtf", 8},
-                                     {"pandoc_kept.rtf", 2}, {"lo_header_footer.rtf", 3}, {"word_style.rtf", 2},
-                                     {"lo_from_pandoc_docx.rtf", 1}, {"lo_structure.rtf", 0}})
+    for (const auto& [file, kept] : {std::pair<const char*, int>{"lo_kept.rtf", 5},
+                                     {"word_kept.rtf", 8},
+                                     {"pandoc_kept.rtf", 2},
+                                     {"lo_header_footer.rtf", 3},
+                                     {"word_style.rtf", 2},
+                                     {"lo_from_pandoc_docx.rtf", 1},
+                                     {"lo_structure.rtf", 0}})
         QTest::newRow(file) << QString::fromLatin1(file) << kept;
 }
 

@@ -4,9 +4,9 @@
 #include <QDataStream>
 #include <QFontMetricsF>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QPainter>
 #include <QPointer>
+#include <QScreen>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -20,24 +20,30 @@ namespace tarnwick::platform::rtf {
 
 namespace {
 
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isNumeral(char c) { return c >= '0' && c <= '9'; }
+bool isLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool isNumeral(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // One step through RTF as a reader sees it: a group's start or end, a \*, or a control word.
-struct Token {
+struct Token
+{
     enum Kind { Open, Close, Star, Word, Other } kind = Other;
     QByteArrayView name;
     bool hasParam = false;
     int param = 0;
-    qsizetype start = 0; // where the token starts
+    qsizetype start = 0;      // where the token starts
     qsizetype paramStart = 0; // where a word's number starts (its sign included)
     qsizetype paramEnd = 0;
 };
 
 // Calls f(token) for every group brace, \* and control word, stepping over \bin data, hex
 // escapes and text so that none of them is taken for structure.
-template <typename F>
-void forEachToken(QByteArrayView rtf, F&& f)
+template <typename F> void forEachToken(QByteArrayView rtf, F&& f)
 {
     const qsizetype n = rtf.size();
     qsizetype i = 0;
@@ -105,9 +111,9 @@ bool isFontWord(QByteArrayView name)
 
 bool isColorWord(QByteArrayView name)
 {
-    return inList(name, {"cf", "cb", "chcbpat", "chcfpat", "highlight", "cbpat", "cfpat", "brdrcf", "clcbpat",
-                         "clcfpat", "clcbpatraw", "clcfpatraw", "trcbpat", "trcfpat", "ulc", "tscellcbpat",
-                         "tscellcfpat"});
+    return inList(name,
+                  {"cf", "cb", "chcbpat", "chcfpat", "highlight", "cbpat", "cfpat", "brdrcf", "clcbpat", "clcfpat",
+                   "clcbpatraw", "clcfpatraw", "trcbpat", "trcfpat", "ulc", "tscellcbpat", "tscellcfpat"});
 }
 
 // A font table entry reduced to what an entry may hold: the font's words, its panose, alternative
@@ -115,10 +121,10 @@ bool isColorWord(QByteArrayView name)
 // which must not be written into another font table.
 QByteArray fontEntry(QByteArrayView raw)
 {
-    static const char* const words[] = {"fnil", "froman", "fswiss", "fmodern", "fscript", "fdecor", "ftech",
-                                        "fbidi", "fcharset", "fprq", "cpg", "fbias", "ftnil", "fttruetype",
-                                        "flomajor", "fhimajor", "fdbmajor", "fbimajor", "flominor", "fhiminor",
-                                        "fdbminor", "fbiminor"};
+    static const char* const words[] = {"fnil",     "froman",     "fswiss",   "fmodern",  "fscript",  "fdecor",
+                                        "ftech",    "fbidi",      "fcharset", "fprq",     "cpg",      "fbias",
+                                        "ftnil",    "fttruetype", "flomajor", "fhimajor", "fdbmajor", "fbimajor",
+                                        "flominor", "fhiminor",   "fdbminor", "fbiminor"};
     QByteArray out;
     bool afterWord = false; // text must not run into the word before it
     qsizetype i = 0;
@@ -140,8 +146,10 @@ QByteArray fontEntry(QByteArrayView raw)
                     break;
             }
             const QByteArrayView group = raw.sliced(i, std::min(n, j + 1) - i);
-            if (depth == 0 && (group.startsWith("{\\*\\panose") || group.startsWith("{\\*\\falt")
-                               || group.startsWith("{\\*\\fname")) && group.indexOf("\\bin") < 0) {
+            if (depth == 0 &&
+                (group.startsWith("{\\*\\panose") || group.startsWith("{\\*\\falt") ||
+                 group.startsWith("{\\*\\fname")) &&
+                group.indexOf("\\bin") < 0) {
                 out.append(group);
                 afterWord = false;
             }
@@ -195,10 +203,10 @@ QByteArray colorEntry(QByteArrayView raw)
 {
     QByteArray out;
     forEachToken(raw, [&](const Token& t) {
-        if (t.kind == Token::Word && (t.name == "red" || t.name == "green" || t.name == "blue" || t.name == "ctint"
-                                      || t.name == "cshade" || t.name.startsWith("cmain") || t.name.startsWith("caccent")
-                                      || t.name.startsWith("chyperlink") || t.name.startsWith("cfollowed")
-                                      || t.name.startsWith("cbackground") || t.name.startsWith("ctext")))
+        if (t.kind == Token::Word &&
+            (t.name == "red" || t.name == "green" || t.name == "blue" || t.name == "ctint" || t.name == "cshade" ||
+             t.name.startsWith("cmain") || t.name.startsWith("caccent") || t.name.startsWith("chyperlink") ||
+             t.name.startsWith("cfollowed") || t.name.startsWith("cbackground") || t.name.startsWith("ctext")))
             out.append(raw.sliced(t.start, t.paramEnd - t.start));
     });
     return out;
@@ -410,8 +418,8 @@ bool isKeptMarkWord(const char* name)
 bool isDocumentWord(const char* name)
 {
     // What the writer states itself is left to it.
-    static const char* const own[] = {"rtf", "ansi", "ansicpg", "mac", "pc", "pca", "deff", "uc", "viewkind",
-                                      "fbidis", "htmautsp"};
+    static const char* const own[] = {"rtf",  "ansi", "ansicpg",  "mac",    "pc",      "pca",
+                                      "deff", "uc",   "viewkind", "fbidis", "htmautsp"};
     for (const char* w : own) {
         if (std::strcmp(w, name) == 0)
             return false;
@@ -422,11 +430,14 @@ bool isDocumentWord(const char* name)
 bool isOrdinaryWord(const char* name)
 {
     static const char* const words[] = {
-        "cs", "ds", "ts", "s", "lang", "langfe", "langnp", "langfenp", "alang", "insrsid", "charrsid", "rtlch",
-        "ltrch", "loch", "hich", "dbch", "af", "afs", "ab", "ai", "kerning", "expnd", "expndtw", "noproof", "cgrid",
-        "fcs", "webhidden", "b", "i", "ul", "ulnone", "f", "fs", "cf", "cb", "highlight", "strike", "super", "sub",
-        "nosupersub", "up", "dn", "plain", "v", "caps", "scaps", "outl", "shad", "embo", "impr", "chcbpat",
-        "chshdng", "ltrpar", "rtlpar", "pard", "ql", "qc", "qr", "qj", "li", "ri", "fi", "sb", "sa"};
+        "cs",    "ds",      "ts",        "s",         "lang",    "langfe", "langnp",  "langfenp",
+        "alang", "insrsid", "charrsid",  "rtlch",     "ltrch",   "loch",   "hich",    "dbch",
+        "af",    "afs",     "ab",        "ai",        "kerning", "expnd",  "expndtw", "noproof",
+        "cgrid", "fcs",     "webhidden", "b",         "i",       "ul",     "ulnone",  "f",
+        "fs",    "cf",      "cb",        "highlight", "strike",  "super",  "sub",     "nosupersub",
+        "up",    "dn",      "plain",     "v",         "caps",    "scaps",  "outl",    "shad",
+        "embo",  "impr",    "chcbpat",   "chshdng",   "ltrpar",  "rtlpar", "pard",    "ql",
+        "qc",    "qr",      "qj",        "li",        "ri",      "fi",     "sb",      "sa"};
     for (const char* w : words) {
         if (std::strcmp(w, name) == 0)
             return true;
@@ -444,10 +455,11 @@ bool isRebuiltDestination(const QByteArray& name)
 bool isDocumentDestination(const QByteArray& name)
 {
     static const char* const names[] = {
-        "stylesheet", "info", "userprops", "generator", "rsidtbl", "themedata", "colorschememapping",
-        "latentstyles", "datastore", "xmlnstbl", "mmathPr", "pgdsctbl", "revtbl", "filetbl", "wgrffmtfilter",
-        "docvar", "ftnsep", "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn", "pnseclvl", "defchp", "defpap",
-        "fchars", "lchars", "template", "private", "protusertbl", "passwordhash", "background"};
+        "stylesheet",    "info",        "userprops",    "generator", "rsidtbl",  "themedata", "colorschememapping",
+        "latentstyles",  "datastore",   "xmlnstbl",     "mmathPr",   "pgdsctbl", "revtbl",    "filetbl",
+        "wgrffmtfilter", "docvar",      "ftnsep",       "ftnsepc",   "ftncn",    "aftnsep",   "aftnsepc",
+        "aftncn",        "pnseclvl",    "defchp",       "defpap",    "fchars",   "lchars",    "template",
+        "private",       "protusertbl", "passwordhash", "background"};
     for (const char* n : names) {
         if (name == n)
             return true;
@@ -567,8 +579,8 @@ QByteArray tablesFor(const KeptRtf& kept)
 
 bool carriesKept(const QTextCharFormat& format)
 {
-    return format.hasProperty(KeptData) || format.hasProperty(KeptKindProperty) || format.hasProperty(KeptCaption)
-        || format.hasProperty(KeptAutoNumber);
+    return format.hasProperty(KeptData) || format.hasProperty(KeptKindProperty) || format.hasProperty(KeptCaption) ||
+           format.hasProperty(KeptAutoNumber);
 }
 
 QTextCharFormat withoutKept(QTextCharFormat format)
@@ -601,7 +613,8 @@ KeptPageSetup pageSetupOf(const KeptRtf& prelude)
         }
         if (t.kind == Token::Close) {
             --depth;
-            if (depth == 0 && groupStartDepth == 0 && (groupName.startsWith("header") || groupName.startsWith("footer")))
+            if (depth == 0 && groupStartDepth == 0 &&
+                (groupName.startsWith("header") || groupName.startsWith("footer")))
                 setup.furniture.insert(groupName, rtf.mid(groupStart, t.start + 1 - groupStart));
             atGroupStart = false;
             return;
@@ -646,8 +659,8 @@ namespace {
 QString toRoman(int n)
 {
     static const std::pair<int, const char*> parts[] = {{1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"},
-                                                        {90, "xc"}, {50, "l"}, {40, "xl"}, {10, "x"}, {9, "ix"},
-                                                        {5, "v"}, {4, "iv"}, {1, "i"}};
+                                                        {90, "xc"},  {50, "l"},   {40, "xl"}, {10, "x"},   {9, "ix"},
+                                                        {5, "v"},    {4, "iv"},   {1, "i"}};
     QString s;
     for (const auto& [value, text] : parts) {
         while (n >= value) {
@@ -765,8 +778,8 @@ private:
         const qreal available = doc->textWidth() > 0 ? doc->textWidth() - 2 * doc->documentMargin() : 400;
         const qreal width = std::clamp<qreal>(available * 0.6, 40, 320);
         const QFontMetricsF fm(layoutFont(doc, format.toCharFormat()));
-        const QRectF text = fm.boundingRect(QRectF(0, 0, width - 2 * kPad, 1e6), Qt::TextWordWrap,
-                                            format.stringProperty(KeptCaption));
+        const QRectF text =
+            fm.boundingRect(QRectF(0, 0, width - 2 * kPad, 1e6), Qt::TextWordWrap, format.stringProperty(KeptCaption));
         return {0, 0, width, std::max(text.height(), fm.height()) + 2 * kPad};
     }
 

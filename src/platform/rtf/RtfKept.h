@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QMap>
-#include <QHash>
 #include <QString>
 #include <QTextFormat>
 
@@ -21,12 +21,12 @@ constexpr int kKeptObjectType = QTextFormat::UserObject + 0x2B;
 
 enum KeptProperty : int {
     KeptData = QTextFormat::UserProperty + 0x180, // QByteArray, KeptRtf::encode(), on object characters
-    KeptKindProperty, // int KeptKind
-    KeptCaption, // QString: the readable text of a note, comment or text box
-    KeptAutoNumber, // bool: a note whose mark Word numbers (\chftn)
-    KeptPrelude, // on the root frame: the document-level RTF, encoded
-    FieldChain, // QVariantList of encoded KeptRtf on field results: each field's start, outermost first
-    CommentRange, // int on commented text: the \atrfstart number
+    KeptKindProperty,                             // int KeptKind
+    KeptCaption,                                  // QString: the readable text of a note, comment or text box
+    KeptAutoNumber,                               // bool: a note whose mark Word numbers (\chftn)
+    KeptPrelude,                                  // on the root frame: the document-level RTF, encoded
+    FieldChain,    // QVariantList of encoded KeptRtf on field results: each field's start, outermost first
+    CommentRange,  // int on commented text: the \atrfstart number
     CommentMarked, // bool: the text's background marks the comment, it is not the text's own
 };
 
@@ -34,11 +34,12 @@ enum class KeptKind : int { Other, Footnote, Endnote, Comment, Shape, TextBox, F
 
 // A piece of RTF with the font and colour table entries its \f and \cf numbers name, so that it
 // stays meaningful in a document (or clipboard) whose tables number them differently.
-struct KeptRtf {
+struct KeptRtf
+{
     QByteArray rtf;
-    QMap<int, QByteArray> fonts; // number → the font table entry after its \fN word, ';' included
+    QMap<int, QByteArray> fonts;  // number → the font table entry after its \fN word, ';' included
     QMap<int, QByteArray> colors; // number → the colour table entry without its ';'
-    int id = 0; // fields: the field a run of result text belongs to
+    int id = 0;                   // fields: the field a run of result text belongs to
 
     QByteArray encode() const;
     static KeptRtf decode(const QByteArray& data);
@@ -62,10 +63,11 @@ private:
 };
 
 // What a piece of kept RTF is, from the destinations and words it holds.
-struct KeptScan {
+struct KeptScan
+{
     KeptKind kind = KeptKind::Other;
     bool autoNumber = false; // \chftn
-    QByteArray commentRef; // the \atnref of an annotation: the range it comments
+    QByteArray commentRef;   // the \atnref of an annotation: the range it comments
     QByteArray firstDestination;
 };
 KeptScan scanKept(const QByteArray& rtf);
@@ -124,7 +126,8 @@ void readKeptDocument(const QByteArray& tables, const QByteArray& group, QTextDo
 QByteArray tablesFor(const KeptRtf& kept);
 
 // Page setup as the document-level RTF states it, in twips; 0 where it says nothing.
-struct KeptPageSetup {
+struct KeptPageSetup
+{
     int paperWidth = 0;
     int paperHeight = 0;
     int marginLeft = 0;
@@ -134,7 +137,7 @@ struct KeptPageSetup {
     int headerY = 0;
     int footerY = 0;
     bool landscape = false;
-    bool titlePage = false; // \titlepg: the first page has its own header and footer
+    bool titlePage = false;   // \titlepg: the first page has its own header and footer
     bool facingPages = false; // \facingp: left and right pages differ
     // Header and footer groups by destination word ("header", "headerf", "footerl"...).
     QMap<QByteArray, QByteArray> furniture;
