@@ -2,6 +2,7 @@
 
 #include "platform/DocumentIO.h"
 #include "platform/Units.h"
+#include "platform/rtf/RtfKept.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QDragEnterEvent>
@@ -79,6 +80,13 @@ RichTextBox::RichTextBox(QWidget* parent)
     setAccessibleDescription(tr("The text of this document"));
     connect(this, &QTextEdit::textChanged, this, &RichTextBox::Change);
     connect(this, &QTextEdit::cursorPositionChanged, this, &RichTextBox::noteSelectionChange);
+    // Kept objects that arrive by other roads than reading RTF (a drag inside the box) are drawn too.
+    rtf::registerKeptObjects(document());
+    // Text typed after a note mark or a text box must not become another copy of it.
+    connect(this, &QTextEdit::currentCharFormatChanged, this, [this](const QTextCharFormat& format) {
+        if (!textCursor().hasSelection() && rtf::carriesKept(format))
+            setCurrentCharFormat(rtf::withoutKept(format));
+    });
     connect(this, &QTextEdit::selectionChanged, this, &RichTextBox::noteSelectionChange);
 }
 

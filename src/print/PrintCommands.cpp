@@ -3,7 +3,9 @@
 #include "document/frmDocument.h"
 #include "platform/CommonDialog.h"
 #include "platform/DialogService.h"
+#include "platform/DocumentPrinter.h"
 #include "platform/RichTextBox.h"
+#include "platform/rtf/RtfKept.h"
 
 #include <QPointer>
 #include <QPrinter>
@@ -26,7 +28,7 @@ void printSelectionOrDocument(const QTextEdit& editor, QPrinter* printer)
     const QTextDocument* source = editor.document();
     const QTextCursor cursor = editor.textCursor();
     if (!cursor.hasSelection()) {
-        source->print(printer);
+        platform::printDocument(*source, printer);
         return;
     }
     // The selection is laid out as a document of its own, with the fonts and margins of the whole.
@@ -37,7 +39,9 @@ void printSelectionOrDocument(const QTextEdit& editor, QPrinter* printer)
     selection.setUseDesignMetrics(source->useDesignMetrics());
     selection.setMetaInformation(QTextDocument::DocumentTitle, source->metaInformation(QTextDocument::DocumentTitle));
     QTextCursor(&selection).insertFragment(cursor.selection());
-    selection.print(printer);
+    // The pages keep the file's headers and footers.
+    platform::rtf::setDocumentPrelude(&selection, platform::rtf::documentPrelude(*source));
+    platform::printDocument(selection, printer);
 }
 
 PrintCommands::PrintCommands(QWidget* window) : QObject(window)
@@ -79,6 +83,8 @@ void PrintCommands::print(platform::CommonDialog& dialog, QWidget* activeForm)
     QPrinter* chosen = printer();
     // The range is chosen afresh for every print; the dialog preselects Selection from the flags.
     chosen->setPrintRange(QPrinter::AllPages);
+    // The dialog starts from the paper and margins the file asks for; the user may change them.
+    platform::applyDocumentPageLayout(*document->rtfText->document(), chosen);
     if (dialog.ShowPrinter(chosen) != platform::CommonDialog::Result::Ok)
         return;
     if (document)

@@ -8,3 +8,7 @@ tarnwick_add_test(tst_registry ${CMAKE_CURRENT_LIST_DIR}/tst_registry.cpp LINK t
 tarnwick_add_test(tst_helpviewer ${CMAKE_CURRENT_LIST_DIR}/tst_helpviewer.cpp)
 add_dependencies(tst_helpviewer tarnwick_help)
 target_compile_definitions(tst_helpviewer PRIVATE TARNWICK_BUILT_HELP_FILE="${CMAKE_BINARY_DIR}/Tarnwick.hlp")
+
+# Printing what the file says of its pages: paper, headers, footers and notes.
+tarnwick_add_test(tst_printfurniture ${CMAKE_CURRENT_LIST_DIR}/tst_printfurniture.cpp)
+target_compile_definitions(tst_printfurniture PRIVATE TARNWICK_RTF_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/rtf/data")

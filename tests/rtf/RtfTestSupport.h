@@ -138,6 +138,21 @@ inline QStringList blockTexts(const QTextDocument& doc)
     return texts;
 }
 
+// Block texts without the object characters that stand for kept RTF (notes, bookmarks...).
+inline QStringList shownTexts(const QTextDocument& doc)
+{
+    QStringList texts;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        QString text;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            if (it.fragment().charFormat().objectType() != QTextFormat::UserObject + 0x2B)
+                text += it.fragment().text();
+        }
+        texts << text;
+    }
+    return texts;
+}
+
 // The format of the first character of the first occurrence of needle; an invalid format when
 // the text is missing, so that a lost word fails the attribute checks too.
 inline QTextCharFormat formatOf(const QTextDocument& doc, const QString& needle)

@@ -84,6 +84,35 @@ QList<QByteArray> converterNames(int codePage)
 
 } // namespace
 
+int codePageForFontName(const QString& name)
+{
+    struct Suffix {
+        const char* text;
+        int codePage;
+    };
+    static const Suffix suffixes[] = {
+        {" CE", 1250}, {" Cyr", 1251}, {" Greek", 1253}, {" Tur", 1254},
+        {" Baltic", 1257}, {" (Hebrew)", 1255}, {" (Arabic)", 1256},
+    };
+    for (const Suffix& s : suffixes) {
+        if (name.endsWith(QLatin1String(s.text), Qt::CaseInsensitive))
+            return s.codePage;
+    }
+    return 0;
+}
+
+bool isDoubleByteCodePage(int codePage)
+{
+    return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950;
+}
+
+bool isLeadByte(int codePage, unsigned char byte)
+{
+    if (codePage == 932)
+        return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    return isDoubleByteCodePage(codePage) && byte >= 0x81 && byte <= 0xFE;
+}
+
 int codePageForCharset(int charset)
 {
     switch (charset) {

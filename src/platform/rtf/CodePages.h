@@ -17,6 +17,14 @@ constexpr int kCodePageWindows1252 = 1252;
 // The code page a font's \fcharset implies; 0 when the charset leaves it to \ansicpg.
 int codePageForCharset(int charset);
 
+// The code page a font name's script suffix names (" CE", " Cyr", " (Hebrew)"...), as Word
+// reads fonts whose charset is missing or ANSI; 0 when the name has no such suffix.
+int codePageForFontName(const QString& name);
+
+// Shift-JIS, GBK, Korean and Big5: a lead byte and the byte after it make one character.
+bool isDoubleByteCodePage(int codePage);
+bool isLeadByte(int codePage, unsigned char byte);
+
 // cp1252 is the writer's only 8-bit encoding and by far the most common in the files we read,
 // so it is table-driven instead of going through a converter.
 QChar cp1252ToUnicode(unsigned char byte);

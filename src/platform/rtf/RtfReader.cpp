@@ -2,6 +2,7 @@
 
 #include "platform/Units.h"
 #include "platform/rtf/CodePages.h"
+#include "platform/rtf/RtfKept.h"
 #include "platform/rtf/RtfLists.h"
 #include "platform/rtf/RtfPictures.h"
 #include "platform/rtf/RtfProperties.h"
@@ -158,6 +159,7 @@ Kw lookupKeyword(const char* name)
 enum class Dest : std::uint8_t {
     Normal, Skip, FontTable, ColorTable, FieldInst, UprAnsi, NestTableProps,
     ListTable, ListOverrideTable, LevelText, ListText, Pn, PnTextAfter, PnTextBefore, Pict,
+    Kept, // a group kept as RTF and written back as it was
 };
 
 // Character properties as RTF states them, kept as table indices until text is emitted so
@@ -168,6 +170,7 @@ struct CharAttrs {
     int fg = -1;
     int bg = -1;
     int href = -1;
+    int fieldChain = -1; // the fields whose result the text is (index into the reader's chains)
     std::uint8_t bold = 0;
     std::uint8_t italic = 0;
     std::uint8_t underline = 0; // QTextCharFormat::UnderlineStyle
@@ -189,7 +192,7 @@ struct CharAttrs {
     bool operator==(const CharAttrs& o) const
     {
         return font == o.font && halfPoints == o.halfPoints && fg == o.fg && bg == o.bg
-            && href == o.href && bold == o.bold && italic == o.italic && underline == o.underline
+            && href == o.href && fieldChain == o.fieldChain && bold == o.bold && italic == o.italic && underline == o.underline
             && strike == o.strike && valign == o.valign && hidden == o.hidden && caps == o.caps
             && underlineKind == o.underlineKind && letterSpacing == o.letterSpacing && assocFont == o.assocFont
             && assocHalfPoints == o.assocHalfPoints && assocBold == o.assocBold && assocItalic == o.assocItalic
@@ -200,7 +203,7 @@ struct CharAttrs {
 
 size_t qHash(const CharAttrs& a, size_t seed = 0)
 {
-    return qHashMulti(seed, a.font, a.halfPoints, a.fg, a.bg, a.href, a.hiddenBefore,
+    return qHashMulti(seed, a.font, a.halfPoints, a.fg, a.bg, a.href, a.hiddenBefore, a.fieldChain,
                       (a.bold << 20) | (a.italic << 16) | (a.underline << 12) | (a.strike << 8)
                           | (a.valign << 4) | a.hidden | (a.caps << 24) | (a.underlineKind << 26));
 }
@@ -276,6 +279,8 @@ struct Group {
     int field = -1;
     Dest dest = Dest::Normal;
     bool starred = false;
+    const char* start = nullptr; // the group's opening brace in the input
+    const char* keptFrom = nullptr; // where the kept destination's words start
 };
 
 struct FontEntry {
@@ -283,6 +288,7 @@ struct FontEntry {
     int codePage = 0;
     SymbolFont symbol = SymbolFont::None;
     bool nameDone = false;
+    bool codePageStated = false; // by \cpg or a charset other than ANSI
 };
 
 struct ColorEntry {
@@ -294,6 +300,11 @@ struct Field {
     QString instruction;
     int href = -1;
     bool resolved = false;
+    int parent = -1; // the field whose instruction or result this one sits in
+    const char* start = nullptr; // the field group's opening brace
+    QByteArray prefix; // the field group up to the end of its instruction, as read
+    bool shown = false; // some of its result became document content
+    int chain = -1; // the field chain its result text carries
 };
 
 bool isAlpha(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -405,8 +416,9 @@ QString hyperlinkTarget(const QString& instruction)
 class Parser
 {
 public:
-    Parser(const QByteArray& data, QTextCursor* cursor, bool wholeDocument)
-        : p_(data.constData())
+    Parser(const QByteArray& data, QTextCursor* cursor, bool wholeDocument, bool keptText = false)
+        : keptText_(keptText)
+        , p_(data.constData())
         , end_(data.constData() + data.size())
         , cursor_(cursor)
         , wholeDocument_(wholeDocument)
@@ -418,10 +430,15 @@ public:
     }
 
     void run();
+    // Whether the reading put kept objects into the document (which then needs their drawing).
+    bool keptObjects() const { return keptObjects_ > 0; }
 
 private:
     Group& top() { return stack_.back(); }
-    bool skipping() const { return overflowDepth_ > 0 || stack_.back().dest == Dest::Skip; }
+    bool skipping() const
+    {
+        return overflowDepth_ > 0 || stack_.back().dest == Dest::Skip || stack_.back().dest == Dest::Kept;
+    }
     // Depth 1 is the \rtf1 group itself; destinations only count inside it.
     bool nested() const { return stack_.size() > 2; }
 
@@ -434,6 +451,7 @@ private:
     void keyword(Kw kw, bool hasParam, int param);
     bool consumeSkippedChar();
     void skipBinary(int count);
+    bool takeTrailByte();
 
     void flushBytes();
     void emitChar(char16_t ch);
@@ -460,6 +478,40 @@ private:
     void finish();
     void finishFontName();
 
+    // Kept RTF (RtfKept.h): groups and words the document model has no place for.
+    Dest keptOrSkipped(const Group& g) const;
+    void unknownWord();
+    void keepGroup(const char* start, const char* keptFrom);
+    void keepInline(const char* from, const char* to, bool space = false, bool brace = false);
+    void flushKept();
+    void endField(const Group& closing);
+    void markFieldShown();
+    void finishKept();
+    bool bodyStarted_ = false;
+    int keptObjects_ = 0;
+    bool keptText_ = false; // reading a kept group's text: its text destinations are the body
+    const char* wordStart_ = nullptr;
+    const char* starStart_ = nullptr;
+    const char* wordName_ = "";
+    KeptTables keptTables_;
+    QByteArray prelude_;
+    struct KeptPiece {
+        const char* from;
+        const char* to;
+        bool space; // a word that needs its delimiter
+        bool brace; // a group kept from its destination on: its opening brace comes first
+        QByteArray name; // its destination or word
+    };
+    std::vector<KeptPiece> pendingKept_; // pieces of the input, read into one object when content follows
+    CharAttrs pendingKeptAttrs_;
+    std::vector<QVariantList> fieldChains_;
+    struct CommentMark {
+        int start = -1;
+        int end = -1;
+    };
+    QHash<QString, CommentMark> commentRanges_;
+    QHash<QString, QString> commentTexts_;
+
     int codePageFor(const Group& g, SymbolFont* symbol) const;
     QTextCharFormat charFormat(const CharAttrs& attrs);
     QTextBlockFormat blockFormat(const ParaAttrs& para) const;
@@ -482,6 +534,7 @@ private:
     QStringList hrefs_;
 
     QByteArray bytes_;
+    bool decodingBytes_ = false;
     CodePageDecoder decoder_;
     QString decoded_;
 
@@ -545,15 +598,22 @@ void Parser::run()
         const unsigned char c = static_cast<unsigned char>(*p_);
         switch (c) {
         case '{':
+            if (takeTrailByte())
+                break;
             ++p_;
             groupStart();
             break;
         case '}':
+            if (takeTrailByte())
+                break;
             ++p_;
             if (groupEnd())
                 return;
             break;
         case '\\':
+            if (takeTrailByte())
+                break;
+            wordStart_ = p_;
             ++p_;
             if (p_ < end_) {
                 if (isAlpha(static_cast<unsigned char>(*p_)))
@@ -587,6 +647,7 @@ void Parser::groupStart()
     }
     stack_.push_back(stack_.back());
     stack_.back().starred = false;
+    stack_.back().start = p_ - 1;
     if (stack_.size() == 2)
         stack_.back().dest = Dest::Normal;
 }
@@ -602,6 +663,27 @@ bool Parser::groupEnd()
     const Dest closing = top().dest;
     if (closing == Dest::FontTable)
         finishFontName();
+    if (stack_.size() > 2) {
+        const Dest parent = stack_[stack_.size() - 2].dest;
+        if (closing == Dest::Kept && parent != Dest::Kept) {
+            const char* start = top().start;
+            const char* keptFrom = top().keptFrom;
+            stack_.pop_back();
+            keepGroup(start, keptFrom);
+            return false;
+        }
+        if (closing == Dest::FontTable && parent != Dest::FontTable && top().start)
+            keptTables_.setFontTable(QByteArray(top().start, p_ - top().start));
+        if (closing == Dest::ColorTable && parent != Dest::ColorTable && top().start)
+            keptTables_.setColorTable(QByteArray(top().start, p_ - top().start));
+        if (closing == Dest::FieldInst && parent != Dest::FieldInst && top().field >= 0) {
+            Field& f = fields_[top().field];
+            if (f.prefix.isEmpty() && f.start)
+                f.prefix = QByteArray(f.start, p_ - f.start);
+        }
+        if (top().field >= 0 && fields_[top().field].start == top().start)
+            endField(top());
+    }
     if (stack_.size() <= 2) {
         finish(); // the \rtf1 group closed: whatever follows is not part of the document
         return true;
@@ -660,6 +742,7 @@ void Parser::controlWord()
     value = std::min<long long>(value, std::numeric_limits<int>::max());
     const int param = static_cast<int>(negative ? -value : value);
     const Kw kw = truncated ? Kw::Unknown : lookupKeyword(name);
+    wordName_ = truncated ? "" : name;
     if (kw == Kw::PictKind)
         pictureKindWord_ = name[0] == 'p' ? (name[1] == 'n' ? "png" : "pm") : name[0] == 'j' ? "jpeg"
             : name[0] == 'e'                                                  ? "emf"
@@ -718,13 +801,19 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
         case Kw::ShpPict:
             break;
         default:
-            g.dest = Dest::Skip;
+            // Inside a field a \* before a formatting word is a slip; the result still shows.
+            if (g.field >= 0 && g.dest == Dest::Normal && isOrdinaryWord(wordName_))
+                break;
+            g.dest = keptOrSkipped(g);
+            if (g.dest == Dest::Kept)
+                g.keptFrom = starStart_;
             return;
         }
     }
 
     switch (kw) {
     case Kw::Unknown:
+        unknownWord();
         break;
     case Kw::FontTable:
         if (nested()) {
@@ -742,6 +831,8 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
     case Kw::Field:
         if (nested() && fields_.size() < kMaxTableEntries) {
             fields_.emplace_back();
+            fields_.back().parent = g.field;
+            fields_.back().start = g.start;
             g.field = static_cast<int>(fields_.size() - 1);
         }
         break;
@@ -762,8 +853,17 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
                         f.href = static_cast<int>(hrefs_.size() - 1);
                     }
                 }
-                if (f.href >= 0)
+                if (f.href >= 0) {
                     g.chars.href = f.href;
+                } else if (!f.prefix.isEmpty() && f.chain < 0 && fieldChains_.size() < kMaxTableEntries) {
+                    // Other fields keep their start and show their result.
+                    QVariantList chain = g.chars.fieldChain >= 0 ? fieldChains_[g.chars.fieldChain] : QVariantList();
+                    chain.append(keptTables_.keep(f.prefix, g.field + 1).encode());
+                    fieldChains_.push_back(std::move(chain));
+                    f.chain = static_cast<int>(fieldChains_.size() - 1);
+                }
+                if (f.chain >= 0)
+                    g.chars.fieldChain = f.chain;
             }
         }
         break;
@@ -776,8 +876,11 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
             g.dest = Dest::Normal;
         break;
     case Kw::SkipDest:
-        if (nested())
-            g.dest = Dest::Skip;
+        if (nested()) {
+            g.dest = keptOrSkipped(g);
+            if (g.dest == Dest::Kept)
+                g.keptFrom = starred ? starStart_ : wordStart_;
+        }
         break;
 
     case Kw::Ansi:
@@ -816,16 +919,20 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
     case Kw::FCharset:
         if (g.dest == Dest::FontTable && fontEntry_ >= 0) {
             auto it = fonts_.find(fontEntry_);
-            if (it != fonts_.end() && it->codePage == 0)
+            if (it != fonts_.end() && it->codePage == 0) {
                 it->codePage = codePageForCharset(param);
+                it->codePageStated = param != 0;
+            }
         }
         break;
     case Kw::Cpg:
         // \cpg is the more precise statement and overrides the charset's implied page.
         if (g.dest == Dest::FontTable && fontEntry_ >= 0 && param > 0) {
             auto it = fonts_.find(fontEntry_);
-            if (it != fonts_.end())
+            if (it != fonts_.end()) {
                 it->codePage = param;
+                it->codePageStated = true;
+            }
         }
         break;
     case Kw::Red:
@@ -872,9 +979,11 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
 
     case Kw::Plain: {
         const int href = g.chars.href;
+        const int fieldChain = g.chars.fieldChain;
         g.chars = CharAttrs{};
         g.chars.font = defaultFont_;
         g.chars.href = href; // a link's text stays a link whatever its formatting
+        g.chars.fieldChain = fieldChain;
         break;
     }
     case Kw::Fs:
@@ -1029,6 +1138,8 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
         break;
 
     case Kw::Pard:
+        if (g.dest == Dest::Normal)
+            bodyStarted_ = true;
         g.para = ParaAttrs{};
         borderSide_ = -1;
         pardAfterMark_ = paragraphPending_;
@@ -1220,6 +1331,7 @@ void Parser::controlSymbol(unsigned char c)
         break;
     case '*':
         top().starred = true;
+        starStart_ = p_ - 2;
         break;
     case '~':
         flushBytes();
@@ -1260,6 +1372,41 @@ void Parser::hexByte()
         return;
     top().starred = false;
     bytes_.append(static_cast<char>(value));
+}
+
+// Word writes a double-byte character's lead byte as \'hh and its trail byte as it is, even
+// when that byte is a brace or a backslash; such a byte belongs to the character.
+bool Parser::takeTrailByte()
+{
+    if (bytes_.isEmpty() || skipping() || skipChars_ > 0)
+        return false;
+    const unsigned char c = static_cast<unsigned char>(*p_);
+    if (c == '\\' && p_ + 1 < end_) {
+        const char next = p_[1];
+        // \'hh is the trail byte spelled out; \\, \{ and \} are the escaped character.
+        if (next == '\'' || next == '\\' || next == '{' || next == '}')
+            return false;
+    }
+    SymbolFont symbol;
+    const int codePage = codePageFor(top(), &symbol);
+    if (!isDoubleByteCodePage(codePage))
+        return false;
+    qsizetype i = 0;
+    const qsizetype n = bytes_.size();
+    while (i < n)
+        i += isLeadByte(codePage, static_cast<unsigned char>(bytes_.at(i))) ? 2 : 1;
+    if (i != n + 1)
+        return false;
+    // A pair that is no character in the code page (a lead byte cut off by the group's end)
+    // leaves the brace or backslash its usual meaning.
+    const char pair[2] = {bytes_.back(), static_cast<char>(c)};
+    QString probe;
+    decoder_.appendDecoded(codePage, pair, 2, &probe);
+    if (probe.size() != 1 || probe.at(0) == QChar::ReplacementCharacter)
+        return false;
+    bytes_.append(static_cast<char>(c));
+    ++p_;
+    return true;
 }
 
 void Parser::text(const char* start, qsizetype size)
@@ -1311,7 +1458,10 @@ void Parser::flushBytes()
                                bytes_.constData(), bytes_.size(), &decoded_);
     }
     bytes_.resize(0);
+    // Word reads the bytes CR and LF in text (\'0d, \'0a) as paragraph marks.
+    decodingBytes_ = true;
     emitText(decoded_);
+    decodingBytes_ = false;
 }
 
 void Parser::emitChar(char16_t ch)
@@ -1329,6 +1479,10 @@ void Parser::finishFontName()
     it->name = it->name.trimmed();
     it->nameDone = true;
     it->symbol = symbolFontForName(it->name);
+    if (!it->codePageStated) {
+        if (const int codePage = codePageForFontName(it->name))
+            it->codePage = codePage;
+    }
 }
 
 void Parser::emitText(QStringView text)
@@ -1395,6 +1549,7 @@ void Parser::emitText(QStringView text)
         break;
     }
     case Dest::Skip:
+    case Dest::Kept:
     case Dest::UprAnsi:
     case Dest::NestTableProps:
     case Dest::ListTable:
@@ -1423,7 +1578,10 @@ void Parser::emitBody(QStringView text)
             continue;
         appendRun(text.mid(from, i - from));
         from = i + 1;
-        if (c == 0x2029)
+        const bool lineEnd = decodingBytes_ && (c == u'\r' || c == u'\n');
+        if (lineEnd && c == u'\n' && i > 0 && text[i - 1] == u'\r')
+            continue; // CR LF is one break
+        if (c == 0x2029 || lineEnd)
             endParagraph();
         else if (c >= 0xFDD0)
             appendRun(u"\uFFFD");
@@ -1435,6 +1593,8 @@ void Parser::appendRun(QStringView text)
 {
     if (text.isEmpty())
         return;
+    flushKept();
+    markFieldShown();
     beginContent();
     placeListLabel();
     const CharAttrs attrs = effectiveAttrs(top().chars);
@@ -1457,6 +1617,7 @@ void Parser::appendRun(QStringView text)
 
 void Parser::beginContent(std::size_t depth)
 {
+    bodyStarted_ = true;
     if (!atParagraphStart_)
         return;
     atParagraphStart_ = false;
@@ -1481,6 +1642,7 @@ void Parser::beginContent(std::size_t depth)
 
 void Parser::endParagraph()
 {
+    flushKept();
     hiddenText_.clear();
     beginContent();
     placeListLabel();
@@ -1543,6 +1705,7 @@ void Parser::nextCell()
 void Parser::cellEnd(std::size_t level)
 {
     level = std::min(level, kMaxTableDepth);
+    flushKept();
     // A \pard after the mark starts another paragraph, empty as it may be: it stays.
     const bool markClosesCell = atParagraphStart_ && paragraphPending_ && !pardAfterMark_ && tables_.size() == level
         && tables_.back().cellOpen;
@@ -2010,6 +2173,8 @@ void Parser::endPicture()
     picture_ = Picture{};
     if (top().dest != Dest::Normal || p.data.isEmpty() || p.tooLarge)
         return;
+    flushKept();
+    markFieldShown();
     beginContent();
     placeListLabel();
     flushRun();
@@ -2022,9 +2187,11 @@ void Parser::finish()
         return;
     finished_ = true;
     flushBytes();
+    flushKept();
     flushRun();
     while (!tables_.empty())
         closeTable();
+    finishKept();
     if (!wholeDocument_)
         return;
     // The last paragraph mark of a document is the document's end, not an empty paragraph.
@@ -2096,6 +2263,8 @@ QTextCharFormat Parser::charFormat(const CharAttrs& attrs)
         f.setAnchor(true);
         f.setAnchorHref(hrefs_.at(attrs.href));
     }
+    if (attrs.fieldChain >= 0)
+        f.setProperty(FieldChain, fieldChains_[attrs.fieldChain]);
     formats_.insert(attrs, f);
     return f;
 }
@@ -2156,6 +2325,206 @@ QTextBlockFormat Parser::blockFormat(const ParaAttrs& para) const
     return f;
 }
 
+// A destination the document cannot show is kept where it stands, unless it sits in something
+// kept or rebuilt as a whole (tables, pictures, field instructions) or repeats what the writer
+// produces anew.
+Dest Parser::keptOrSkipped(const Group& g) const
+{
+    if (g.dest != Dest::Normal || isRebuiltDestination(wordName_))
+        return Dest::Skip;
+    if (keptText_) {
+        static const char* const text[] = {"footnote", "annotation", "header", "headerl", "headerr", "headerf",
+                                           "footer", "footerl", "footerr", "footerf", "shp", "shpinst",
+                                           "shpgrp", "shptxt", "do", "dptxbx", "dptxbxtext"};
+        for (const char* t : text) {
+            if (std::strcmp(t, wordName_) == 0)
+                return Dest::Normal;
+        }
+        return Dest::Skip;
+    }
+    return Dest::Kept;
+}
+
+void Parser::unknownWord()
+{
+    if (keptText_ || !wordStart_ || wordStart_ >= p_)
+        return;
+    const Group& g = top();
+    if (g.dest != Dest::Normal)
+        return;
+    if (isKeptMarkWord(wordName_)) {
+        keepInline(wordStart_, p_, p_[-1] != ' ');
+    } else if (stack_.size() == 2 && !bodyStarted_ && wholeDocument_ && isDocumentWord(wordName_)
+               && prelude_.size() < (1 << 24)) {
+        prelude_.append(wordStart_, p_ - wordStart_);
+    }
+}
+
+void Parser::keepGroup(const char* start, const char* keptFrom)
+{
+    if (!start || start >= p_)
+        return;
+    // Text before a destination word in its group ("{text\\*\\dest ...}") was shown already.
+    const bool late = keptFrom && keptFrom > start + 1 && keptFrom < p_;
+    const QByteArray raw = late ? '{' + QByteArray(keptFrom, p_ - keptFrom) : QByteArray(start, p_ - start);
+    const QByteArray name = destinationOf(raw);
+    if (name == "atrfstart" || name == "atrfend") {
+        // A comment's range: the text between the two marks is marked when the reading ends.
+        QByteArray id = raw.mid(raw.indexOf(name) + name.size());
+        id.chop(1);
+        const QString key = QString::fromLatin1(id.trimmed());
+        if (commentRanges_.size() >= static_cast<qsizetype>(kMaxTableEntries) && !commentRanges_.contains(key))
+            return;
+        flushKept();
+        if (name == "atrfstart") {
+            beginContent();
+            flushRun();
+            commentRanges_[key].start = cursor_->position();
+        } else {
+            flushRun();
+            commentRanges_[key].end = cursor_->position();
+        }
+        return;
+    }
+    if (isDocumentDestination(name) || (stack_.size() == 2 && !bodyStarted_)) {
+        // Document-level groups, wherever they stand (the writer puts them in the document's
+        // head, where the next reading finds them); in pasted RTF they would only repeat the
+        // target's own.
+        if (wholeDocument_ && prelude_.size() < (1 << 24))
+            prelude_.append(raw);
+        return;
+    }
+    if (late)
+        keepInline(keptFrom, p_, false, true);
+    else
+        keepInline(start, p_);
+}
+
+void Parser::keepInline(const char* from, const char* to, bool space, bool brace)
+{
+    // What a field kept whole already holds is not kept twice.
+    while (!pendingKept_.empty() && pendingKept_.back().from >= from)
+        pendingKept_.pop_back();
+    // A note's mark and the note, a comment's author and text, come as neighbours: one object.
+    // Other neighbours stay objects of their own, as the writer puts them back side by side.
+    const QByteArray name = destinationOf(QByteArray::fromRawData(from, std::min<qsizetype>(to - from, 64)));
+    if (!pendingKept_.empty() && pendingKept_.back().to <= from) {
+        const QByteArray& last = pendingKept_.back().name;
+        const bool joins = (name == "footnote" && last == "chftn")
+            || ((name == "atnauthor" || name == "chatn" || name == "annotation" || name == "atndate")
+                && (last == "atnid" || last == "atnauthor" || last == "chatn" || last == "atndate"));
+        if (!joins)
+            flushKept();
+    }
+    if (pendingKept_.empty())
+        pendingKeptAttrs_ = top().chars;
+    pendingKept_.push_back(KeptPiece{from, to, space, brace, name});
+}
+
+void Parser::flushKept()
+{
+    if (pendingKept_.empty())
+        return;
+    QByteArray raw;
+    for (const KeptPiece& piece : pendingKept_) {
+        if (piece.brace)
+            raw.append('{');
+        raw.append(piece.from, piece.to - piece.from);
+        if (piece.space)
+            raw.append(' ');
+    }
+    pendingKept_.clear();
+    CharAttrs attrs = effectiveAttrs(pendingKeptAttrs_);
+    if (!hiddenText_.isEmpty() && hiddenTexts_.size() < static_cast<qsizetype>(kMaxTableEntries)) {
+        // Hidden text before the object is written back in front of it.
+        attrs.hiddenBefore = static_cast<int>(hiddenTexts_.size());
+        hiddenTexts_.append(std::exchange(hiddenText_, QString()));
+    }
+    beginContent();
+    placeListLabel();
+    flushRun();
+    const KeptScan scan = scanKept(raw);
+    QTextCharFormat f = charFormat(attrs);
+    f.setObjectType(kKeptObjectType);
+    f.setProperty(KeptData, keptTables_.keep(raw).encode());
+    f.setProperty(KeptKindProperty, static_cast<int>(scan.kind));
+    if (scan.autoNumber)
+        f.setProperty(KeptAutoNumber, true);
+    switch (scan.kind) {
+    case KeptKind::Footnote:
+    case KeptKind::Endnote:
+    case KeptKind::Comment:
+    case KeptKind::TextBox: {
+        const QString caption = readKeptText(keptTables_.tables(), raw);
+        f.setProperty(KeptCaption, caption);
+        f.setToolTip(caption);
+        if (scan.kind == KeptKind::Comment && !scan.commentRef.isEmpty())
+            commentTexts_.insert(QString::fromLatin1(scan.commentRef), caption);
+        break;
+    }
+    default:
+        break;
+    }
+    cursor_->insertText(QString(QChar::ObjectReplacementCharacter), f);
+    ++keptObjects_;
+    markFieldShown();
+}
+
+void Parser::markFieldShown()
+{
+    for (int f = top().field; f >= 0 && !fields_[f].shown; f = fields_[f].parent)
+        fields_[f].shown = true;
+}
+
+// A field that showed nothing (no result, an empty or hidden one) is kept whole.
+void Parser::endField(const Group& closing)
+{
+    const Field& f = fields_[closing.field];
+    if (keptText_ || f.shown || !f.start || stack_[stack_.size() - 2].dest != Dest::Normal)
+        return;
+    keepInline(f.start, p_);
+}
+
+void Parser::finishKept()
+{
+    QTextDocument* document = cursor_->document();
+    for (auto it = commentRanges_.constBegin(); it != commentRanges_.constEnd(); ++it) {
+        const CommentMark& mark = it.value();
+        if (mark.start < 0 || mark.end <= mark.start)
+            continue;
+        const QString tip = commentTexts_.value(it.key());
+        QTextCharFormat common;
+        common.setProperty(CommentRange, it.key());
+        if (!tip.isEmpty())
+            common.setToolTip(tip);
+        QTextCursor range(document);
+        range.setPosition(mark.start);
+        range.setPosition(std::min(mark.end, document->characterCount() - 1), QTextCursor::KeepAnchor);
+        range.mergeCharFormat(common);
+        // Text with a background of its own keeps it; the rest is marked lightly.
+        std::vector<std::pair<int, int>> unmarked;
+        for (QTextBlock b = document->findBlock(mark.start); b.isValid() && b.position() < mark.end; b = b.next()) {
+            for (auto f = b.begin(); !f.atEnd(); ++f) {
+                const QTextFragment fragment = f.fragment();
+                const int from = std::max(fragment.position(), mark.start);
+                const int to = std::min(fragment.position() + fragment.length(), mark.end);
+                if (from < to && !fragment.charFormat().hasProperty(QTextFormat::BackgroundBrush))
+                    unmarked.emplace_back(from, to);
+            }
+        }
+        QTextCharFormat marked;
+        marked.setBackground(QColor(0xff, 0xf4, 0xb0));
+        marked.setProperty(CommentMarked, true);
+        for (const auto& [from, to] : unmarked) {
+            range.setPosition(from);
+            range.setPosition(to, QTextCursor::KeepAnchor);
+            range.mergeCharFormat(marked);
+        }
+    }
+    if (wholeDocument_)
+        setDocumentPrelude(document, prelude_.isEmpty() ? KeptRtf() : keptTables_.keep(prelude_));
+}
+
 bool rejectNonRtf(QString* error)
 {
     if (error)
@@ -2183,8 +2552,12 @@ bool RtfReader::readDocument(const QByteArray& data, QTextDocument* document, QS
     {
         QTextCursor cursor(document);
         cursor.beginEditBlock();
-        Parser(data, &cursor, true).run();
+        Parser parser(data, &cursor, true);
+        parser.run();
         cursor.endEditBlock();
+        // Only then: making the layout this early lays out the whole document at once.
+        if (parser.keptObjects())
+            registerKeptObjects(document);
     }
     document->setUndoRedoEnabled(undo);
     document->setModified(false);
@@ -2197,9 +2570,33 @@ bool RtfReader::insert(const QByteArray& data, QTextCursor* cursor, QString* err
         return rejectNonRtf(error);
     cursor->beginEditBlock();
     cursor->removeSelectedText();
-    Parser(data, cursor, false).run();
+    Parser parser(data, cursor, false);
+    parser.run();
+    if (parser.keptObjects())
+        registerKeptObjects(cursor->document());
     cursor->endEditBlock();
     return true;
+}
+
+void readKeptDocument(const QByteArray& tables, const QByteArray& group, QTextDocument* document)
+{
+    document->clear();
+    QTextCursor cursor(document);
+    Parser(QByteArrayLiteral("{\\rtf1 ") + tables + group + '}', &cursor, true, true).run();
+    registerKeptObjects(document);
+}
+
+QString readKeptText(const QByteArray& tables, const QByteArray& group)
+{
+    QTextDocument document;
+    QTextCursor cursor(&document);
+    Parser(QByteArrayLiteral("{\\rtf1 ") + tables + group + '}', &cursor, true, true).run();
+    QString text = document.toPlainText();
+    text.remove(QChar::ObjectReplacementCharacter);
+    text = text.trimmed();
+    if (text.size() > 2000)
+        text = text.left(2000) + QChar(0x2026);
+    return text;
 }
 
 } // namespace tarnwick::platform::rtf

@@ -1,6 +1,7 @@
 #include "platform/rtf/RtfWriter.h"
 
 #include "platform/rtf/CodePages.h"
+#include "platform/rtf/RtfKept.h"
 #include "platform/rtf/RtfLists.h"
 #include "platform/rtf/RtfPictures.h"
 #include "platform/rtf/RtfProperties.h"
@@ -77,6 +78,7 @@ public:
     }
 
     QByteArray run(int from, int to);
+    void keepPrelude() { withPrelude_ = true; }
 
 private:
     void word(const char* name);
@@ -105,6 +107,26 @@ private:
     int colorIndex(const QBrush& brush);
     void openLink(const QString& href);
     void closeLink();
+
+    // Kept RTF (RtfKept.h): written where it stood, its fonts and colours numbered at the end.
+    void writeKept(const QTextCharFormat& format);
+    enum { KeptObject = 1, KeptMarks = 2 };
+    int keptInfo(const QTextFragment& fragment);
+    QHash<int, int> keptInfo_; // per format index, as attrsByFormat_
+    void syncKept(const QTextCharFormat& format);
+    void openField(const QByteArray& encoded);
+    void closeFields(qsizetype keep = 0);
+    void closeComment();
+    QByteArray placeKept(QByteArray* prelude, QByteArray* fontEntries, QByteArray* colorEntries);
+    struct Splice {
+        qsizetype at;
+        KeptRtf kept;
+    };
+    std::vector<Splice> splices_;
+    QVariantList openFields_;
+    std::vector<Attrs> beforeField_;
+    QString openComment_;
+    bool withPrelude_ = false;
 
     const QTextDocument& document_;
     QByteArray out_;
@@ -256,7 +278,7 @@ const Attrs& Writer::attrsFor(int formatIndex, const QTextCharFormat& format)
         a.valign = QTextCharFormat::AlignNormal;
     if (format.hasProperty(QTextFormat::ForegroundBrush))
         a.fg = colorIndex(format.foreground());
-    if (format.hasProperty(QTextFormat::BackgroundBrush))
+    if (format.hasProperty(QTextFormat::BackgroundBrush) && !format.boolProperty(CommentMarked))
         a.bg = colorIndex(format.background());
     if (format.isAnchor())
         a.href = format.anchorHref();
@@ -445,6 +467,9 @@ void Writer::writeBlock(const QTextBlock& block, int from, int to, int depth, co
         const int b = std::min(fragStart + fragment.length(), end);
         if (a >= b)
             continue;
+        const int kept = keptInfo(fragment);
+        if (kept & KeptMarks || !openComment_.isEmpty() || !openFields_.isEmpty())
+            syncKept(fragment.charFormat());
         const Attrs& attrs = attrsFor(fragment.charFormatIndex(), fragment.charFormat());
         if (!wroteText && !marker.isEmpty() && start == block.position()) {
             // The label for readers without list tables; it looks like the item's first character.
@@ -467,6 +492,17 @@ void Writer::writeBlock(const QTextBlock& block, int from, int to, int depth, co
             const QTextImageFormat image = fragment.charFormat().toImageFormat();
             for (int k = a; k < b; ++k)
                 writePicture(image);
+        } else if (kept & KeptObject) {
+            for (int k = a; k < b; ++k) {
+                if (fragment.charFormat().hasProperty(CharHiddenBefore)) {
+                    out_.append("{\\v ");
+                    needSpace_ = false;
+                    writeText(fragment.charFormat().stringProperty(CharHiddenBefore));
+                    out_.append('}');
+                    needSpace_ = false;
+                }
+                writeKept(fragment.charFormat());
+            }
         } else if (fragment.charFormat().hasProperty(CharHiddenBefore)) {
             // Hidden text goes back in front of the character it was read before.
             const QString hidden = fragment.charFormat().stringProperty(CharHiddenBefore);
@@ -487,6 +523,7 @@ void Writer::writeBlock(const QTextBlock& block, int from, int to, int depth, co
     }
     if (!current_.href.isEmpty())
         closeLink();
+    closeFields();
     if (!marker.isEmpty() && start == block.position()) {
         out_.append("{\\listtext ");
         needSpace_ = false;
@@ -870,13 +907,127 @@ void Writer::writeListTable()
     out_.append("}\n");
 }
 
+// Whether a fragment's format is a kept object or marks a field result or comment range;
+// worked out once per format, as the formats of a large document are few.
+int Writer::keptInfo(const QTextFragment& fragment)
+{
+    auto cached = keptInfo_.constFind(fragment.charFormatIndex());
+    if (cached != keptInfo_.constEnd())
+        return *cached;
+    const QTextCharFormat format = fragment.charFormat();
+    int info = format.objectType() == kKeptObjectType ? KeptObject : 0;
+    if (format.hasProperty(CommentRange) || format.hasProperty(FieldChain))
+        info |= KeptMarks;
+    return *keptInfo_.insert(fragment.charFormatIndex(), info);
+}
+
+void Writer::writeKept(const QTextCharFormat& format)
+{
+    const KeptRtf kept = KeptRtf::decode(format.property(KeptData).toByteArray());
+    if (kept.rtf.isEmpty())
+        return;
+    splices_.push_back(Splice{out_.size(), kept});
+    needSpace_ = false;
+}
+
+// Fields whose result a fragment is, and the comment it sits in, opened and closed around it.
+void Writer::syncKept(const QTextCharFormat& format)
+{
+    if (openComment_.isEmpty() && openFields_.isEmpty() && !format.hasProperty(CommentRange)
+        && !format.hasProperty(FieldChain))
+        return; // most text is in neither
+    const QString comment = format.stringProperty(CommentRange);
+    if (comment != openComment_) {
+        closeComment();
+        if (!comment.isEmpty()) {
+            out_.append("{\\*\\atrfstart ");
+            writeText(comment);
+            out_.append('}');
+            needSpace_ = false;
+            openComment_ = comment;
+        }
+    }
+    const QVariantList want = format.property(FieldChain).toList();
+    if (want == openFields_)
+        return;
+    qsizetype common = 0;
+    while (common < want.size() && common < openFields_.size() && want.at(common) == openFields_.at(common))
+        ++common;
+    if (!current_.href.isEmpty())
+        closeLink();
+    closeFields(common);
+    for (qsizetype i = common; i < want.size(); ++i)
+        openField(want.at(i).toByteArray());
+}
+
+void Writer::openField(const QByteArray& encoded)
+{
+    const KeptRtf kept = KeptRtf::decode(encoded);
+    beforeField_.push_back(current_);
+    openFields_.append(encoded);
+    splices_.push_back(Splice{out_.size(), kept});
+    out_.append("{\\fldrslt{");
+    needSpace_ = false;
+}
+
+void Writer::closeFields(qsizetype keep)
+{
+    while (openFields_.size() > keep) {
+        out_.append("}}}");
+        needSpace_ = false;
+        current_ = beforeField_.back();
+        beforeField_.pop_back();
+        openFields_.removeLast();
+    }
+}
+
+void Writer::closeComment()
+{
+    if (openComment_.isEmpty())
+        return;
+    out_.append("{\\*\\atrfend ");
+    writeText(openComment_);
+    out_.append('}');
+    needSpace_ = false;
+    openComment_.clear();
+}
+
+// Puts the kept pieces into the body, numbering their fonts and colours after the document's.
+QByteArray Writer::placeKept(QByteArray* prelude, QByteArray* fontEntries, QByteArray* colorEntries)
+{
+    QByteArray body = std::move(out_);
+    out_ = QByteArray();
+    KeptNumbering numbering(static_cast<int>(fontNames_.size()), static_cast<int>(colorList_.size()) + 1);
+    if (withPrelude_)
+        *prelude = numbering.place(documentPrelude(document_));
+    if (!splices_.empty()) {
+        QByteArray placed;
+        placed.reserve(body.size() + 1024);
+        qsizetype copied = 0;
+        for (const Splice& splice : splices_) {
+            placed.append(QByteArrayView(body).sliced(copied, splice.at - copied));
+            placed.append(numbering.place(splice.kept));
+            copied = splice.at;
+        }
+        placed.append(QByteArrayView(body).sliced(copied));
+        body = std::move(placed);
+    }
+    *fontEntries = numbering.fontEntries();
+    *colorEntries = numbering.colorEntries();
+    return body;
+}
+
 QByteArray Writer::run(int from, int to)
 {
     out_.reserve(static_cast<qsizetype>(to - from) * 5 / 4 + 256);
     collectLists(from, to);
     writeFrame(document_.rootFrame()->begin(), from, to, 0, false);
+    closeComment();
 
-    const QByteArray body = std::move(out_);
+    QByteArray prelude;
+    QByteArray keptFonts;
+    QByteArray keptColors;
+    const QByteArray body = placeKept(&prelude, &keptFonts, &keptColors);
     out_ = QByteArray();
     out_.reserve(body.size() + 256 + fontNames_.size() * 48 + colorList_.size() * 24);
     out_.append("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl");
@@ -891,6 +1042,7 @@ QByteArray Writer::run(int from, int to)
         out_.append(";}");
         needSpace_ = false;
     }
+    out_.append(keptFonts);
     out_.append("}\n{\\colortbl ;");
     for (QRgb rgb : std::as_const(colorList_)) {
         word("red", qRed(rgb));
@@ -898,9 +1050,13 @@ QByteArray Writer::run(int from, int to)
         word("blue", qBlue(rgb));
         out_.append(';');
     }
+    out_.append(keptColors);
     out_.append("}\n");
     writeListTable();
-    out_.append("{\\*\\generator Tarnwick;}\\viewkind4\\uc1\n");
+    out_.append(prelude);
+    if (!prelude.contains("\\generator"))
+        out_.append("{\\*\\generator Tarnwick;}");
+    out_.append("\\viewkind4\\uc1\n");
     out_.append(body);
     out_.append("}\n");
     return out_;
@@ -910,7 +1066,9 @@ QByteArray Writer::run(int from, int to)
 
 QByteArray RtfWriter::write(const QTextDocument& document)
 {
-    return Writer(document).run(0, std::max(0, document.characterCount() - 1));
+    Writer writer(document);
+    writer.keepPrelude();
+    return writer.run(0, std::max(0, document.characterCount() - 1));
 }
 
 QByteArray RtfWriter::writeSelection(const QTextCursor& cursor)

@@ -1,0 +1,18 @@
+#pragma once
+
+class QPrinter;
+class QTextDocument;
+
+namespace tarnwick::platform {
+
+// Sets the printer's paper size, orientation and margins to what the document's file says, so
+// that the print dialog starts from them; a document without page setup leaves the printer as
+// it is.
+void applyDocumentPageLayout(const QTextDocument& document, QPrinter* printer);
+
+// Prints the document on the printer's page layout with the page furniture its file carries:
+// the header and footer of each page (first, left and right variants; PAGE and NUMPAGES fields
+// and \chpgn become the page's numbers) and the notes after the text.
+void printDocument(const QTextDocument& document, QPrinter* printer);
+
+} // namespace tarnwick::platform

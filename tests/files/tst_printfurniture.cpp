@@ -1,0 +1,124 @@
+// File > Print of documents whose file carries page setup, headers, footers and notes: the PDF the
+// print tests' printer path writes, read back with pdftotext and pdfinfo.
+#include "document/frmDocument.h"
+#include "platform/DocumentIO.h"
+#include "platform/RichTextBox.h"
+#include "shell/frmMain.h"
+#include "support/ShellFixture.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QtTest>
+
+using namespace tarnwick;
+using test::ShellFixture;
+
+using PageLines = QMap<int, QStringList>;
+
+namespace {
+
+QString run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(20000) || process.exitCode() != 0) {
+        process.kill();
+        return QString();
+    }
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QString dataFile(const QString& name)
+{
+    return QStringLiteral(TARNWICK_RTF_TEST_DATA) + QLatin1Char('/') + name;
+}
+
+} // namespace
+
+class TestPrintFurniture : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void printsTheFilesPages_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("paper");         // pdfinfo's "Page size"
+        QTest::addColumn<QStringList>("everyPage"); // %1 the page, %2 the pages
+        QTest::addColumn<PageLines>("onPage");
+        QTest::addColumn<QStringList>("somewhere");
+
+        QTest::newRow("LibreOffice: running head with page of pages, notes, text box")
+            << "lo_kept.rtf"
+            << "516 x 729 pts"
+            << QStringList{QStringLiteral("Running head: page %1 of %2"), QStringLiteral("Kept footer line")}
+            << PageLines{}
+            << QStringList{QStringLiteral("1 First footnote text."), QStringLiteral("2 Second footnote text."),
+                           QStringLiteral("i Endnote text."), QStringLiteral("Text box words.")};
+        QTest::newRow("Word: first, left and right headers, \\chpgn in the footer")
+            << "word_kept.rtf"
+            << "595 x 842 pts (A4)" << QStringList{}
+            << PageLines{{1, {QStringLiteral("First page header"), QStringLiteral("First footer")}},
+                         {2, {QStringLiteral("Left header, page 2 of %2"), QStringLiteral("Footer page 2")}},
+                         {3, {QStringLiteral("Right header, page 3 of %2"), QStringLiteral("Footer page 3")}}}
+            << QStringList{QStringLiteral("1 Word footnote one."), QStringLiteral("2 Word footnote two."),
+                           QStringLiteral("i Word endnote text."), QStringLiteral("Word text box words.")};
+    }
+
+    void printsTheFilesPages()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, paper);
+        QFETCH(QStringList, everyPage);
+        QFETCH(PageLines, onPage);
+        QFETCH(QStringList, somewhere);
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty() ||
+            QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+            QSKIP("pdftotext and pdfinfo (poppler-utils) are not installed");
+        ShellFixture fx;
+        shell::frmMain* main = fx.createMain();
+        document::frmDocument* window = main->activeDocument();
+        QString error;
+        QVERIFY2(platform::loadDocumentFile(dataFile(file), window->rtfText->document(), &error), qPrintable(error));
+        const QString before = window->rtfText->toPlainText();
+        const QString pdf = fx.path(QStringLiteral("furniture.pdf"));
+        fx.dialogs.answerPrint(false, pdf);
+        main->mnuFilePrint_Click();
+        TARNWICK_VERIFY_DIALOGS(fx.dialogs);
+
+        const QString info = run(QStringLiteral("pdfinfo"), {pdf});
+        QVERIFY2(info.contains(QStringLiteral("Page size:       ") + paper), qPrintable(info));
+        const QString text = run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+        QStringList pages = text.split(QLatin1Char('\f'));
+        if (pages.last().trimmed().isEmpty())
+            pages.removeLast();
+        QVERIFY2(pages.size() >= 2, qPrintable(text));
+        auto simplified = [](const QString& s) {
+            return QString(s).replace(QLatin1Char('\n'), QLatin1Char(' ')).simplified();
+        };
+        for (int p = 0; p < pages.size(); ++p) {
+            for (const QString& line : everyPage) {
+                const QString want = line.contains(QLatin1String("%1")) ? line.arg(p + 1).arg(pages.size()) : line;
+                QVERIFY2(simplified(pages[p]).contains(want),
+                         qPrintable(want + QStringLiteral(" not on page ") + QString::number(p + 1)));
+            }
+        }
+        for (auto it = onPage.constBegin(); it != onPage.constEnd(); ++it) {
+            QVERIFY(it.key() <= pages.size());
+            for (const QString& line : it.value()) {
+                const QString want = line.contains(QLatin1String("%2")) ? line.arg(pages.size()) : line;
+                QVERIFY2(simplified(pages[it.key() - 1]).contains(want),
+                         qPrintable(want + QStringLiteral(" not on page ") + QString::number(it.key()) + ": " +
+                                    pages[it.key() - 1]));
+            }
+        }
+        for (const QString& line : somewhere)
+            QVERIFY2(simplified(text).contains(line), qPrintable(line + QStringLiteral(" not printed")));
+        // Printing leaves the document as it was.
+        QCOMPARE(window->rtfText->toPlainText(), before);
+    }
+};
+
+QTEST_MAIN(TestPrintFurniture)
+#include "tst_printfurniture.moc"

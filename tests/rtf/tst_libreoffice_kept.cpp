@@ -1,0 +1,126 @@
+// Asks LibreOffice what it reads in documents with headers, footers, notes, comments, text
+// boxes, fields, page setup and styles, and in our re-save of each (opened and saved as File >
+// Open and File > Save do): the kept parts must read the same.
+
+#include "LibreOfficeKept.h"
+#include "LibreOfficeReading.h"
+#include "RtfTestSupport.h"
+
+#include "platform/DocumentIO.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextDocument>
+
+using namespace rtftest;
+
+class TestLibreOfficeKept : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void sameReading_data();
+    void sameReading();
+    void cleanupTestCase();
+
+private:
+    QTemporaryDir dir_;
+    QStringList summary_;
+};
+
+namespace {
+
+// The documents and lines LibreOffice must find in each, so that a reading that lost them
+// does not pass by agreeing with itself.
+struct Document
+{
+    const char* file;
+    QStringList mustRead;
+};
+
+const Document kDocuments[] = {
+    {"lo_kept.rtf",
+     {"page 182x257 mm, margins left 22 right 17 mm", "header: Running head: page 1 of 1", "footer: Kept footer line",
+      "footnote after \"aragraph with a note\": First footnote text.", "comment: Comment body text.",
+      "text box: Text box words.", "footnote after \"Second note\": Second footnote text.",
+      "endnote after \" here and an endnote\": Endnote text.", "field text:title: Kept parts sample"}},
+    {"word_kept.rtf",
+     {"page 210x297 mm, margins left 30 right 20 mm", "header: Right header, page 3 of 3",
+      "header-left: Left header, page 2 of 3", "footer: Footer page 3",
+      "footnote after \"raph with a footnote\": Word footnote one.", "text box: Old box words.",
+      "field text:date: 7 December 2026", "comment: Word comment text.", "text box: Word text box words.",
+      "endnote after \"An endnote here\": Word endnote text."}},
+    {"pandoc_kept.rtf", {"footnote after \"nce with a footnote.\": Pandoc footnote one."}},
+    {"lo_header_footer.rtf", {}},
+    {"word_style.rtf", {}},
+};
+
+QString baseName(const QString& file)
+{
+    return QFileInfo(file).completeBaseName();
+}
+
+} // namespace
+
+void TestLibreOfficeKept::initTestCase()
+{
+    if (sofficePath().isEmpty())
+        QSKIP("LibreOffice (soffice) is not installed: the LibreOffice reading checks are skipped. "
+              "scripts/setup.sh installs libreoffice-writer-nogui.");
+    QVERIFY(dir_.isValid());
+    QStringList batch;
+    for (const Document& d : kDocuments) {
+        const QString source = dataPath(QString::fromLatin1(d.file));
+        const QString original = dir_.filePath(QStringLiteral("original-") + baseName(source) + QStringLiteral(".rtf"));
+        QVERIFY2(QFile::copy(source, original), qPrintable(source));
+        QTextDocument doc;
+        QString error;
+        QVERIFY2(tarnwick::platform::loadDocumentFile(original, &doc, &error), qPrintable(error));
+        const QString resaved = dir_.filePath(QStringLiteral("resaved-") + baseName(source) + QStringLiteral(".rtf"));
+        QVERIFY2(tarnwick::platform::saveDocumentFile(resaved, doc, &error), qPrintable(error));
+        batch << original << resaved;
+    }
+    QString failure;
+    if (!convertToFodt(batch, dir_.path(), &failure))
+        QFAIL(qPrintable(QStringLiteral("LibreOffice did not convert the documents: ") + failure));
+}
+
+void TestLibreOfficeKept::sameReading_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("mustRead");
+    for (const Document& d : kDocuments)
+        QTest::newRow(d.file) << baseName(QString::fromLatin1(d.file)) << d.mustRead;
+}
+
+void TestLibreOfficeKept::sameReading()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, mustRead);
+    QString error;
+    const QStringList original =
+        describeKeptFodt(dir_.filePath(QStringLiteral("original-") + name + QStringLiteral(".fodt")), &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    const QStringList resaved =
+        describeKeptFodt(dir_.filePath(QStringLiteral("resaved-") + name + QStringLiteral(".fodt")), &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    summary_
+        << QStringLiteral("%1: %2 lines, %3").arg(name).arg(original.size()).arg(original == resaved ? "pass" : "FAIL");
+    for (const QString& line : mustRead)
+        QVERIFY2(original.contains(line),
+                 qPrintable(line + QStringLiteral("\n not in:\n") + original.join(QLatin1Char('\n'))));
+    if (original != resaved)
+        qWarning().noquote() << "LibreOffice's reading of the original:\n" + original.join(QLatin1Char('\n')) +
+                                    "\n--- of our re-save:\n" + resaved.join(QLatin1Char('\n'));
+    QCOMPARE(resaved, original);
+}
+
+void TestLibreOfficeKept::cleanupTestCase()
+{
+    for (const QString& line : std::as_const(summary_))
+        qInfo().noquote() << line;
+}
+
+QTEST_MAIN(TestLibreOfficeKept)
+#include "tst_libreoffice_kept.moc"
