@@ -323,10 +323,10 @@ void loadHtmlPictures(QTextDocument* document, const QString& folder)
             QByteArray bytes;
             const QUrl url(name);
             if (url.scheme() == QLatin1String("data")) {
-                const QString spec = name.section(QLatin1Char(','), 0, 0);
+                const QString mediaType = name.section(QLatin1Char(','), 0, 0);
                 const QByteArray payload = name.section(QLatin1Char(','), 1).toLatin1();
                 if (payload.size() <= kMaxPictureBytes * 4 / 3 + 4)
-                    bytes = spec.endsWith(QLatin1String(";base64"), Qt::CaseInsensitive)
+                    bytes = mediaType.endsWith(QLatin1String(";base64"), Qt::CaseInsensitive)
                                 ? QByteArray::fromBase64(payload)
                                 : QByteArray::fromPercentEncoding(payload);
             } else if (url.isRelative() || url.isLocalFile()) {
