@@ -1,6 +1,7 @@
 #include "platform/DocumentPrinter.h"
 
 #include "platform/rtf/RtfKept.h"
+#include "platform/rtf/RtfLists.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QPageLayout>
@@ -27,20 +28,6 @@ constexpr int kDefaultSideMargin = 1800;
 constexpr int kDefaultTopMargin = 1440;
 constexpr int kDefaultFurnitureDistance = 720;
 
-QString romanNumber(int n)
-{
-    static const std::pair<int, const char*> parts[] = {{1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"},
-                                                        {90, "xc"},  {50, "l"},   {40, "xl"}, {10, "x"},   {9, "ix"},
-                                                        {5, "v"},    {4, "iv"},   {1, "i"}};
-    QString s;
-    for (const auto& [value, text] : parts) {
-        while (n >= value) {
-            s += QLatin1String(text);
-            n -= value;
-        }
-    }
-    return s;
-}
 
 // The notes' text after the document's, numbered as their marks are shown.
 bool appendNotes(QTextDocument* doc)
@@ -59,7 +46,7 @@ bool appendNotes(QTextDocument* doc)
                 QStringList& notes = kind == rtf::KeptKind::Footnote ? footnotes : endnotes;
                 const QString mark = !f.boolProperty(rtf::KeptAutoNumber) ? QStringLiteral("*")
                                      : kind == rtf::KeptKind::Footnote    ? QString::number(footnotes.size() + 1)
-                                                                          : romanNumber(int(endnotes.size()) + 1);
+                                                                          : rtf::romanNumeral(int(endnotes.size()) + 1);
                 notes << mark + QStringLiteral("  ") + f.stringProperty(rtf::KeptCaption);
             }
         }

@@ -1,4 +1,5 @@
 #include "platform/rtf/RtfKept.h"
+#include "platform/rtf/RtfLists.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QDataStream>
@@ -656,20 +657,6 @@ KeptPageSetup pageSetupOf(const KeptRtf& prelude)
 
 namespace {
 
-QString toRoman(int n)
-{
-    static const std::pair<int, const char*> parts[] = {{1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"},
-                                                        {90, "xc"},  {50, "l"},   {40, "xl"}, {10, "x"},   {9, "ix"},
-                                                        {5, "v"},    {4, "iv"},   {1, "i"}};
-    QString s;
-    for (const auto& [value, text] : parts) {
-        while (n >= value) {
-            s += QLatin1String(text);
-            n -= value;
-        }
-    }
-    return s;
-}
 
 class KeptObjectHandler : public QObject, public QTextObjectInterface
 {
@@ -802,7 +789,7 @@ private:
                         if (kind == KeptKind::Footnote)
                             numbers_.insert(it.fragment().position() + k, QString::number(++footnotes));
                         else if (kind == KeptKind::Endnote)
-                            numbers_.insert(it.fragment().position() + k, toRoman(++endnotes));
+                            numbers_.insert(it.fragment().position() + k, romanNumeral(++endnotes));
                     }
                 }
             }

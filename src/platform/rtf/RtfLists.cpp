@@ -8,26 +8,6 @@ namespace tarnwick::platform::rtf {
 
 namespace {
 
-QString roman(int n)
-{
-    static const struct
-    {
-        int value;
-        const char* digits;
-    } table[] = {{1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"}, {90, "xc"}, {50, "l"},
-                 {40, "xl"},  {10, "x"},   {9, "ix"},  {5, "v"},    {4, "iv"},  {1, "i"}};
-    if (n <= 0 || n >= 5000)
-        return QString::number(n);
-    QString out;
-    for (const auto& t : table) {
-        while (n >= t.value) {
-            out += QLatin1String(t.digits);
-            n -= t.value;
-        }
-    }
-    return out;
-}
-
 QString letters(int n)
 {
     if (n <= 0)
@@ -73,6 +53,26 @@ QChar bulletOf(const QString& text)
 }
 
 } // namespace
+
+QString romanNumeral(int n)
+{
+    static const struct
+    {
+        int value;
+        const char* digits;
+    } table[] = {{1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"}, {90, "xc"}, {50, "l"},
+                 {40, "xl"},  {10, "x"},   {9, "ix"},  {5, "v"},    {4, "iv"},  {1, "i"}};
+    if (n <= 0 || n >= 5000)
+        return QString::number(n);
+    QString out;
+    for (const auto& t : table) {
+        while (n >= t.value) {
+            out += QLatin1String(t.digits);
+            n -= t.value;
+        }
+    }
+    return out;
+}
 
 bool listFormatForLevel(const RtfListLevel& level, int nesting, QTextListFormat* format)
 {
@@ -177,10 +177,10 @@ QString listLabel(const RtfListLevel& level, int number)
     QString digits;
     switch (level.nfc) {
     case NfcUpperRoman:
-        digits = roman(number).toUpper();
+        digits = romanNumeral(number).toUpper();
         break;
     case NfcLowerRoman:
-        digits = roman(number);
+        digits = romanNumeral(number);
         break;
     case NfcUpperLetter:
         digits = letters(number).toUpper();

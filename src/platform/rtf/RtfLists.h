@@ -18,6 +18,9 @@ enum ListNumberFormat : int {
     NfcNone = 255,
 };
 
+// 1 -> "i", 4 -> "iv", in lower case; numbers outside 1..4999 stay decimal.
+QString romanNumeral(int n);
+
 // One level of a list as a list table or \pn numbering describes it.
 struct RtfListLevel
 {
