@@ -3,7 +3,10 @@
 // Renders a document as a list of readable lines, one per paragraph and one per run of equally
 // formatted text, so that QCOMPARE on two documents points at the first difference.
 
+#include "platform/DocumentIO.h"
+
 #include <QColor>
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QStringList>
@@ -16,6 +19,7 @@
 #include <QTextTable>
 
 #include <cmath>
+#include <memory>
 
 namespace rtftest {
 
@@ -136,6 +140,21 @@ inline QStringList blockTexts(const QTextDocument& doc)
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next())
         texts << block.text();
     return texts;
+}
+
+// A document read from RTF; what cannot be read is reported and leaves what was read so far.
+inline std::unique_ptr<QTextDocument> read(const QByteArray& rtf)
+{
+    auto doc = std::make_unique<QTextDocument>();
+    QString error;
+    if (!tarnwick::platform::rtfToDocument(rtf, doc.get(), &error))
+        qWarning() << "not read:" << error;
+    return doc;
+}
+
+inline QString textOf(const QTextDocument& doc)
+{
+    return blockTexts(doc).join(QLatin1Char('\n'));
 }
 
 // Block texts without the object characters that stand for kept RTF (notes, bookmarks...).

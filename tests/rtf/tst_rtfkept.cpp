@@ -34,20 +34,6 @@ QTextCharFormat firstKept(const QTextDocument& doc, int* position = nullptr)
     return {};
 }
 
-std::unique_ptr<QTextDocument> read(const QByteArray& rtf)
-{
-    auto doc = std::make_unique<QTextDocument>();
-    QString error;
-    if (!rtfToDocument(rtf, doc.get(), &error))
-        qWarning() << "not read:" << error;
-    return doc;
-}
-
-QString textOf(const QTextDocument& doc)
-{
-    return blockTexts(doc).join(QLatin1Char('\n'));
-}
-
 } // namespace
 
 class TestRtfKept : public QObject

@@ -32,20 +32,6 @@ QByteArray sample(const QByteArray& body)
         + body + "}";
 }
 
-std::unique_ptr<QTextDocument> read(const QByteArray& rtf)
-{
-    auto doc = std::make_unique<QTextDocument>();
-    QString error;
-    if (!rtfToDocument(rtf, doc.get(), &error))
-        qWarning() << "not read:" << error;
-    return doc;
-}
-
-QString textOf(const QTextDocument& doc)
-{
-    return blockTexts(doc).join(QLatin1Char('\n'));
-}
-
 } // namespace
 
 class TestRtfReader : public QObject

@@ -18,14 +18,6 @@ using namespace rtftest;
 
 namespace {
 
-std::unique_ptr<QTextDocument> read(const QByteArray& rtf)
-{
-    auto doc = std::make_unique<QTextDocument>();
-    if (!rtfToDocument(rtf, doc.get()))
-        qWarning() << "not read";
-    return doc;
-}
-
 // Unescaped braces must nest, or no reader sees the document as we meant it.
 bool bracesBalance(const QByteArray& rtf)
 {
