@@ -4,18 +4,48 @@
 // the tables, lists and pictures, one readable line each, so that two readings compare line by
 // line. LibreOffice is asked once for a whole batch of files; it is slow to start.
 
+#include "platform/DocumentIO.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTextDocument>
 #include <QUrl>
 #include <QXmlStreamReader>
 
 #include <cmath>
 
 namespace rtftest {
+
+inline QString baseName(const QString& file)
+{
+    return QFileInfo(file).completeBaseName();
+}
+
+// Copies source into dir as "original-NAME.EXT", opens it as File > Open does and saves it as
+// "resaved-NAME.rtf"; both paths join batch. False with the reason when a step fails.
+inline bool copyAndResave(const QString& source, const QDir& dir, QStringList* batch, QString* error)
+{
+    const QString name = baseName(source);
+    const QString original =
+        dir.filePath(QStringLiteral("original-") + name + QLatin1Char('.') + QFileInfo(source).suffix());
+    if (!QFile::copy(source, original)) {
+        *error = QStringLiteral("cannot copy ") + source;
+        return false;
+    }
+    QTextDocument doc;
+    if (!tarnwick::platform::loadDocumentFile(original, &doc, error))
+        return false;
+    const QString resaved = dir.filePath(QStringLiteral("resaved-") + name + QStringLiteral(".rtf"));
+    if (!tarnwick::platform::saveDocumentFile(resaved, doc, error))
+        return false;
+    *batch << original << resaved;
+    return true;
+}
 
 inline QString sofficePath()
 {

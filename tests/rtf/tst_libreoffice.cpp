@@ -45,11 +45,6 @@ const Document kDocuments[] = {
     {"sources/structure.html", 20},
 };
 
-QString baseName(const QString& file)
-{
-    return QFileInfo(file).completeBaseName();
-}
-
 } // namespace
 
 void TestLibreOffice::initTestCase()
@@ -63,17 +58,9 @@ void TestLibreOffice::initTestCase()
         QVERIFY(QFile::copy(dataPath(QStringLiteral("sources/") + picture), dir_.filePath(picture)));
     QStringList batch;
     for (const Document& d : kDocuments) {
-        const QString source = dataPath(QString::fromLatin1(d.file));
-        const QString suffix = QFileInfo(source).suffix();
-        const QString original =
-            dir_.filePath(QStringLiteral("original-") + baseName(source) + QLatin1Char('.') + suffix);
-        QVERIFY2(QFile::copy(source, original), qPrintable(source));
-        QTextDocument doc;
         QString error;
-        QVERIFY2(tarnwick::platform::loadDocumentFile(original, &doc, &error), qPrintable(error));
-        const QString resaved = dir_.filePath(QStringLiteral("resaved-") + baseName(source) + QStringLiteral(".rtf"));
-        QVERIFY2(tarnwick::platform::saveDocumentFile(resaved, doc, &error), qPrintable(error));
-        batch << original << resaved;
+        QVERIFY2(copyAndResave(dataPath(QString::fromLatin1(d.file)), QDir(dir_.path()), &batch, &error),
+                 qPrintable(error));
     }
     if (!convertToFodt(batch, dir_.path(), &failure_))
         QFAIL(qPrintable(QStringLiteral("LibreOffice did not convert the documents: ") + failure_));

@@ -56,11 +56,6 @@ const Document kDocuments[] = {
     {"word_style.rtf", {}},
 };
 
-QString baseName(const QString& file)
-{
-    return QFileInfo(file).completeBaseName();
-}
-
 } // namespace
 
 void TestLibreOfficeKept::initTestCase()
@@ -71,15 +66,9 @@ void TestLibreOfficeKept::initTestCase()
     QVERIFY(dir_.isValid());
     QStringList batch;
     for (const Document& d : kDocuments) {
-        const QString source = dataPath(QString::fromLatin1(d.file));
-        const QString original = dir_.filePath(QStringLiteral("original-") + baseName(source) + QStringLiteral(".rtf"));
-        QVERIFY2(QFile::copy(source, original), qPrintable(source));
-        QTextDocument doc;
         QString error;
-        QVERIFY2(tarnwick::platform::loadDocumentFile(original, &doc, &error), qPrintable(error));
-        const QString resaved = dir_.filePath(QStringLiteral("resaved-") + baseName(source) + QStringLiteral(".rtf"));
-        QVERIFY2(tarnwick::platform::saveDocumentFile(resaved, doc, &error), qPrintable(error));
-        batch << original << resaved;
+        QVERIFY2(copyAndResave(dataPath(QString::fromLatin1(d.file)), QDir(dir_.path()), &batch, &error),
+                 qPrintable(error));
     }
     QString failure;
     if (!convertToFodt(batch, dir_.path(), &failure))
