@@ -133,6 +133,7 @@ private:
     bool needSpace_ = false;
     QHash<QString, int> fonts_;
     QStringList fontNames_;
+    QList<bool> scriptFonts_; // by font number: its name implies a code page other than ANSI
     QHash<QRgb, int> colors_;
     QList<QRgb> colorList_;
     QHash<int, Attrs> attrsByFormat_;
@@ -213,7 +214,10 @@ void Writer::writeText(QStringView text)
         default:
             break;
         }
-        if (const unsigned char b = unicodeToCp1252(c)) {
+        // Readers take a font named "... Cyr", "... CE" and so on without a charset to mean that
+        // script's code page, so \'hh in such a font would name another character there.
+        const bool scriptFont = current_.font >= 0 && current_.font < scriptFonts_.size() && scriptFonts_.at(current_.font);
+        if (const unsigned char b = scriptFont ? 0 : unicodeToCp1252(c)) {
             out_.append("\\'");
             out_.append(hex[b >> 4]);
             out_.append(hex[b & 0xF]);
@@ -234,6 +238,7 @@ int Writer::fontIndex(const QString& family)
     const int index = static_cast<int>(fontNames_.size());
     fonts_.insert(family, index);
     fontNames_.append(family);
+    scriptFonts_.append(codePageForFontName(family.trimmed()) != 0);
     return index;
 }
 
