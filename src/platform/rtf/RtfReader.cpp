@@ -281,6 +281,7 @@ struct Group {
     bool starred = false;
     const char* start = nullptr; // the group's opening brace in the input
     const char* keptFrom = nullptr; // where the kept destination's words start
+    std::uint64_t contentAtStart = 0; // the parser's content count when the group opened
 };
 
 struct FontEntry {
@@ -302,6 +303,7 @@ struct Field {
     bool resolved = false;
     int parent = -1; // the field whose instruction or result this one sits in
     const char* start = nullptr; // the field group's opening brace
+    const char* keptFrom = nullptr; // its \field word, when content came before it in its group
     QByteArray prefix; // the field group up to the end of its instruction, as read
     bool shown = false; // some of its result became document content
     int chain = -1; // the field chain its result text carries
@@ -488,6 +490,7 @@ private:
     void markFieldShown();
     void finishKept();
     bool bodyStarted_ = false;
+    std::uint64_t contentCount_ = 0; // grows with every piece of content put into the document
     int keptObjects_ = 0;
     bool keptText_ = false; // reading a kept group's text: its text destinations are the body
     const char* wordStart_ = nullptr;
@@ -645,9 +648,11 @@ void Parser::groupStart()
         ++overflowDepth_;
         return;
     }
-    stack_.push_back(stack_.back());
+    // \* marks the control word right after it; a group in between takes that meaning away.
     stack_.back().starred = false;
+    stack_.push_back(stack_.back());
     stack_.back().start = p_ - 1;
+    stack_.back().contentAtStart = contentCount_;
     if (stack_.size() == 2)
         stack_.back().dest = Dest::Normal;
 }
@@ -679,7 +684,7 @@ bool Parser::groupEnd()
         if (closing == Dest::FieldInst && parent != Dest::FieldInst && top().field >= 0) {
             Field& f = fields_[top().field];
             if (f.prefix.isEmpty() && f.start)
-                f.prefix = QByteArray(f.start, p_ - f.start);
+                f.prefix = f.keptFrom ? '{' + QByteArray(f.keptFrom, p_ - f.keptFrom) : QByteArray(f.start, p_ - f.start);
         }
         if (top().field >= 0 && fields_[top().field].start == top().start)
             endField(top());
@@ -829,10 +834,16 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
         }
         break;
     case Kw::Field:
-        if (nested() && fields_.size() < kMaxTableEntries) {
+        // A field belongs in the text or in another field's instruction; elsewhere (a font table,
+        // say) its group is not a field's and keeping it would carry that group into the text.
+        if (nested() && fields_.size() < kMaxTableEntries && (g.dest == Dest::Normal || g.dest == Dest::FieldInst)) {
             fields_.emplace_back();
             fields_.back().parent = g.field;
             fields_.back().start = g.start;
+            // Content before the word in its group ("{text\\field ...}") was shown or kept already.
+            const bool keptBefore = !pendingKept_.empty() && pendingKept_.back().from > g.start;
+            if (g.contentAtStart != contentCount_ || keptBefore)
+                fields_.back().keptFrom = wordStart_;
             g.field = static_cast<int>(fields_.size() - 1);
         }
         break;
@@ -841,8 +852,8 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
             g.dest = g.field >= 0 ? Dest::FieldInst : Dest::Skip;
         break;
     case Kw::FldRslt:
-        if (nested()) {
-            g.dest = Dest::Normal;
+        // A result inside an instruction is part of the instruction, which is kept as read.
+        if (nested() && g.dest == Dest::Normal) {
             if (g.field >= 0) {
                 Field& f = fields_[g.field];
                 if (!f.resolved) {
@@ -1618,6 +1629,7 @@ void Parser::appendRun(QStringView text)
 void Parser::beginContent(std::size_t depth)
 {
     bodyStarted_ = true;
+    ++contentCount_;
     if (!atParagraphStart_)
         return;
     atParagraphStart_ = false;
@@ -1644,6 +1656,8 @@ void Parser::endParagraph()
 {
     flushKept();
     hiddenText_.clear();
+    // A paragraph mark inside a field is shown like its text: the field is not kept whole as well.
+    markFieldShown();
     beginContent();
     placeListLabel();
     flushRun();
@@ -2480,9 +2494,21 @@ void Parser::markFieldShown()
 void Parser::endField(const Group& closing)
 {
     const Field& f = fields_[closing.field];
+    // Kept pieces still waiting in the result are what it shows: they go in now, inside the field,
+    // or the field would be kept whole around them on one reading and not on the next.
+    if (!keptText_ && !f.shown && f.start && !pendingKept_.empty() && pendingKept_.back().from > f.start
+        && stack_[stack_.size() - 2].dest == Dest::Normal)
+        flushKept();
     if (keptText_ || f.shown || !f.start || stack_[stack_.size() - 2].dest != Dest::Normal)
         return;
-    keepInline(f.start, p_);
+    if (f.keptFrom)
+        keepInline(f.keptFrom, p_, false, true);
+    else
+        keepInline(f.start, p_);
+    // A result word straight in the field's group ("{\\field{\\*\\fldinst X}\\fldrslt}") gave the group
+    // the field's own chain; the field kept whole carries that chain already.
+    if (f.chain >= 0 && pendingKeptAttrs_.fieldChain == f.chain)
+        pendingKeptAttrs_.fieldChain = stack_[stack_.size() - 2].chars.fieldChain;
 }
 
 void Parser::finishKept()
