@@ -1640,8 +1640,13 @@ void Parser::beginContent(std::size_t depth)
         closeTable();
     if (!tables_.empty() && !tables_.back().cellOpen && tables_.size() <= want)
         nextCell();
-    while (tables_.size() < want)
+    while (tables_.size() < want) {
+        // A cell's empty first paragraph, left in front of a table nested in it, is not written
+        // back; it keeps no formatting, or the next reading would give it the nested text's.
+        if (!tables_.empty() && !paragraphPending_ && cursor_->block().length() == 1)
+            setParagraphFormat(blockFormat(ParaAttrs{}));
         openTable();
+    }
     if (paragraphPending_) {
         setParagraphFormat(pendingBlockFormat_);
         // Inserted text ends in the paragraph it was put into, so that paragraph's format goes
