@@ -2,20 +2,16 @@
 
 #include "platform/net/DownloadFileName.h"
 #include "platform/net/DownloadFolder.h"
-#include "platform/net/EnvironmentProxyFactory.h"
+#include "platform/net/NetworkModule.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
-#include <QThread>
 
 namespace tarnwick::platform {
 
@@ -26,37 +22,6 @@ constexpr qint64 readBufferBytes = 256 * 1024;
 constexpr qint64 copyChunkBytes = 64 * 1024;
 // Past this an error page is cut off rather than read to its end.
 constexpr qint64 maxErrorPageBytes = 256 * 1024;
-
-QPointer<QNetworkAccessManager>& mainThreadManager()
-{
-    static QPointer<QNetworkAccessManager> manager;
-    return manager;
-}
-
-void deleteMainThreadManager()
-{
-    delete mainThreadManager().data();
-}
-
-QNetworkAccessManager* managerForThisThread()
-{
-    static thread_local QPointer<QNetworkAccessManager> manager;
-    if (!manager) {
-        manager = new QNetworkAccessManager;
-        manager->setProxyFactory(new net::EnvironmentProxyFactory);
-        QThread* thread = QThread::currentThread();
-        const QCoreApplication* application = QCoreApplication::instance();
-        if (application && application->thread() == thread) {
-            // Gone while the application object still exists: closing a cached TLS connection
-            // later, from the application's child list, makes Qt's TLS code warn.
-            mainThreadManager() = manager;
-            qAddPostRoutine(deleteMainThreadManager);
-        } else {
-            QObject::connect(thread, &QThread::finished, manager.data(), &QObject::deleteLater);
-        }
-    }
-    return manager;
-}
 
 // Orphans of a crashed run are cleared once per root and process, on its first download.
 void cleanupStaleFoldersOnce(const QString& root)
@@ -89,17 +54,12 @@ QString visitKey(const QUrl& url)
 
 // Connection failures worth another attempt. A reset or refusal before the server ever answered
 // more likely means a wrong address or port, which retrying would only make slower to report.
-bool isTransientNetworkError(QNetworkReply::NetworkError error, bool answered)
+bool isTransientNetworkError(net::ExchangeError error, bool answered)
 {
     switch (error) {
-    case QNetworkReply::RemoteHostClosedError:
-    case QNetworkReply::ConnectionRefusedError:
+    case net::ExchangeError::ClosedOrRefused:
         return answered;
-    case QNetworkReply::TimeoutError:
-    case QNetworkReply::TemporaryNetworkFailureError:
-    case QNetworkReply::NetworkSessionFailedError:
-    case QNetworkReply::ProxyTimeoutError:
-    case QNetworkReply::UnknownNetworkError:
+    case net::ExchangeError::Passing:
         return true;
     default:
         return false;
@@ -220,6 +180,7 @@ void UrlReader::start(const QString& text)
 {
     discard();
     m_text = text;
+    m_componentMissing = false;
     m_url = QUrl();
     m_errorString.clear();
     m_bytesReceived = 0;
@@ -276,40 +237,28 @@ void UrlReader::sendRequest(const QUrl& url)
     m_connectingReported = false;
     m_requestReported = false;
     m_dataReported = false;
-    if (m_network) {
-        const auto proxy = net::EnvironmentProxyFactory::decide(url, QProcessEnvironment::systemEnvironment());
-        if (!proxy.error.isEmpty()) {
-            fail(proxy.error);
-            return;
-        }
-    }
-
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    net::ExchangeRequest request;
+    request.url = url;
+    request.readBufferBytes = readBufferBytes;
     // The file must hold the bytes the server holds: no transparent decompression, and the
     // announced length stays comparable with what was received.
-    request.setRawHeader("Accept-Encoding", "identity");
+    request.headers.append({QByteArrayLiteral("Accept-Encoding"), QByteArrayLiteral("identity")});
     // Only bytes that provably belong to the same file are continued; without a validator the
     // server could hand over the tail of a newer file, so the whole file is asked for again.
     m_resumeFrom = -1;
     if (m_network && m_file && m_bytesReceived > 0 && !m_validator.isEmpty() && !m_wholeFileNext) {
         m_resumeFrom = m_bytesReceived;
-        request.setRawHeader("Range", "bytes=" + QByteArray::number(m_resumeFrom) + '-');
-        request.setRawHeader("If-Range", m_validator);
+        request.headers.append({QByteArrayLiteral("Range"), "bytes=" + QByteArray::number(m_resumeFrom) + '-'});
+        request.headers.append({QByteArrayLiteral("If-Range"), m_validator});
     }
     m_wholeFileNext = false;
 
-    QNetworkReply* reply = managerForThisThread()->get(request);
-    m_reply = reply;
-    reply->setReadBufferSize(readBufferBytes);
-    connect(reply, &QNetworkReply::socketStartedConnecting, this, &UrlReader::onSocketStartedConnecting);
-    connect(reply, &QNetworkReply::requestSent, this, &UrlReader::onRequestSent);
-    connect(reply, &QNetworkReply::metaDataChanged, this, &UrlReader::handleHeaders);
-    connect(reply, &QNetworkReply::readyRead, this, &UrlReader::onReadyRead);
-    connect(reply, &QNetworkReply::downloadProgress, this, &UrlReader::touch);
-    connect(reply, &QNetworkReply::encrypted, this, &UrlReader::touch);
-    connect(reply, &QNetworkReply::finished, this, &UrlReader::onFinished);
+    QString error;
+    m_exchange = net::startExchange(request, this, &error, &m_componentMissing);
+    if (!m_exchange) {
+        fail(error);
+        return;
+    }
     touch();
 }
 
@@ -334,18 +283,17 @@ bool UrlReader::handleHeaders()
         return false;
     }
     touch();
-    QNetworkReply* reply = m_reply;
+    net::Exchange* reply = m_exchange.get();
     if (m_network) {
-        const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        if (!statusAttribute.isValid()) {
-            if (reply->error() != QNetworkReply::NoError)
+        const int status = reply->httpStatus();
+        if (status < 0) {
+            if (reply->error() != net::ExchangeError::None)
                 attemptFailed(reply->errorString(), isTransientNetworkError(reply->error(), m_answered));
             else
                 fail(tr("The server sent no response."));
             return false;
         }
         m_answered = true;
-        const int status = statusAttribute.toInt();
         if (isFollowedRedirect(status))
             return followRedirect();
         if (status == 416 && m_resumeFrom >= 0)
@@ -353,8 +301,7 @@ bool UrlReader::handleHeaders()
         if (status < 200 || status > 299) {
             // The body is an error page, never saved. It is read to its end (if short) rather
             // than cut off, which keeps the connection reusable and Qt's error reporting sane.
-            const QString reason =
-                reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString().trimmed();
+            const QString reason = reply->reasonPhrase().trimmed();
             m_pendingError = tr("The server answered %1 %2.").arg(status).arg(reason).trimmed();
             m_pendingTransient = net::isTransientStatus(status);
             m_retryAfter = net::parseRetryAfter(reply->rawHeader("Retry-After"), QDateTime::currentDateTimeUtc());
@@ -366,7 +313,7 @@ bool UrlReader::handleHeaders()
             return false;
         return beginBody(status);
     }
-    if (reply->error() != QNetworkReply::NoError) {
+    if (reply->error() != net::ExchangeError::None) {
         fail(reply->errorString());
         return false;
     }
@@ -375,9 +322,8 @@ bool UrlReader::handleHeaders()
 
 bool UrlReader::beginBody(int status)
 {
-    QNetworkReply* reply = m_reply;
-    const QVariant lengthHeader = reply->header(QNetworkRequest::ContentLengthHeader);
-    const qint64 length = lengthHeader.isValid() ? lengthHeader.toLongLong() : -1;
+    net::Exchange* reply = m_exchange.get();
+    const qint64 length = reply->contentLength();
     if (status == 206) {
         const net::ContentRange range = net::parseContentRange(reply->rawHeader("Content-Range"));
         const QByteArray etag = reply->rawHeader("ETag").trimmed();
@@ -418,16 +364,15 @@ bool UrlReader::restartFromZero(const QString& why)
 
 void UrlReader::discardErrorPage()
 {
-    char buffer[copyChunkBytes];
-    for (qint64 count; (count = m_reply->read(buffer, sizeof buffer)) > 0;)
+    for (qint64 count; (count = m_exchange->read(copyChunkBytes).size()) > 0;)
         m_errorPageBytes += count;
-    if (m_errorPageBytes > maxErrorPageBytes || m_reply->isFinished())
+    if (m_errorPageBytes > maxErrorPageBytes || m_exchange->isFinished())
         attemptFailed(m_pendingError, m_pendingTransient);
 }
 
 bool UrlReader::followRedirect()
 {
-    QUrl location = m_reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+    QUrl location = m_exchange->redirectTarget();
     if (location.isEmpty()) {
         fail(tr("The server redirected without saying where to."));
         return false;
@@ -469,8 +414,8 @@ bool UrlReader::openLocalFile()
         fail(error);
         return false;
     }
-    const QString name = net::downloadFileName(m_url, m_reply->rawHeader("Content-Disposition"),
-                                               m_reply->header(QNetworkRequest::ContentTypeHeader).toString());
+    const QString name =
+        net::downloadFileName(m_url, m_exchange->rawHeader("Content-Disposition"), m_exchange->contentType());
     m_localFilePath = QDir(m_folder).filePath(name);
     m_file = std::make_unique<QFile>(m_localFilePath);
     if (!m_file->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
@@ -495,7 +440,7 @@ bool UrlReader::drain()
         // Up to the whole read buffer at once: Qt's network thread refills only what each read
         // frees, with a wake-up between the threads every time, so smaller pieces multiply the
         // socket reads and the wake-ups.
-        const QByteArray data = m_reply->read(readBufferBytes);
+        const QByteArray data = m_exchange->read(readBufferBytes);
         const qint64 count = data.size();
         if (count <= 0)
             break;
@@ -519,12 +464,11 @@ void UrlReader::onFinished()
 {
     if (!handleHeaders())
         return;
-    QNetworkReply* reply = m_reply;
     // What arrived before a break is good data, and the next attempt need not fetch it again.
     if (!drain())
         return;
-    if (reply->error() != QNetworkReply::NoError) {
-        attemptFailed(reply->errorString(), isTransientNetworkError(reply->error(), m_answered));
+    if (m_exchange->error() != net::ExchangeError::None) {
+        attemptFailed(m_exchange->errorString(), isTransientNetworkError(m_exchange->error(), m_answered));
         return;
     }
     if (m_bytesExpected >= 0 && m_bytesReceived < m_bytesExpected) {
@@ -626,14 +570,8 @@ void UrlReader::succeed()
 
 void UrlReader::dropReply()
 {
-    QNetworkReply* reply = m_reply;
-    m_reply = nullptr;
-    if (!reply)
-        return;
-    reply->disconnect(this);
-    // Deleting a reply cancels its request. abort() would too, but it raises an error of its
-    // own, which clashes (with a warning) with one that Qt may already have queued.
-    reply->deleteLater();
+    // Deleting the exchange cancels its request without another event.
+    m_exchange.reset();
 }
 
 void UrlReader::removeFolder()

@@ -8,13 +8,13 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "platform/net/NetworkModule.h"
 #include "platform/net/RetryPolicy.h"
 
 #include <chrono>
 #include <memory>
 
 class QFile;
-class QNetworkReply;
 
 namespace tarnwick::platform {
 
@@ -48,7 +48,10 @@ namespace tarnwick::platform {
 //
 // The file lives in a folder of its own (mode 0700) under the download root; it stays until
 // discard() or the destructor, so that the caller can copy it first.
-class UrlReader : public QObject
+//
+// The requests themselves go through the network module (net::startExchange), loaded by the
+// first read; when it cannot be loaded the read fails and componentMissing() says so.
+class UrlReader : public QObject, private net::ExchangeEvents
 {
     Q_OBJECT
 public:
@@ -99,6 +102,8 @@ public:
     qint64 bytesReceived() const { return m_bytesReceived; }
     qint64 bytesExpected() const { return m_bytesExpected; } // -1 when the server did not say
     int attempts() const { return m_attempt + 1; } // requests made for the address, redirects aside
+    // The last read failed because the network module could not be loaded.
+    bool componentMissing() const { return m_componentMissing; }
 
     // How start() reads a text: an empty QUrl (and *error) for anything but one address.
     static QUrl addressFromText(const QString& text, QString* error = nullptr);
@@ -111,6 +116,13 @@ signals:
     void completed(bool ok, const QString& localFilePath);
 
 private:
+    void exchangeConnecting() override { onSocketStartedConnecting(); }
+    void exchangeRequestSent() override { onRequestSent(); }
+    void exchangeHeaders() override { handleHeaders(); }
+    void exchangeData() override { onReadyRead(); }
+    void exchangeActivity() override { touch(); }
+    void exchangeFinished() override { onFinished(); }
+
     void begin(quint64 generation);
     void sendRequest(const QUrl& url);
     void onSocketStartedConnecting();
@@ -163,7 +175,8 @@ private:
     int m_redirects = 0;
     QStringList m_visited;
 
-    QPointer<QNetworkReply> m_reply;
+    std::unique_ptr<net::Exchange> m_exchange;
+    bool m_componentMissing = false;
     std::unique_ptr<QFile> m_file;
     QString m_folder;
     QString m_localFilePath;
