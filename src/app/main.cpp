@@ -77,7 +77,7 @@ int main(int argc, char* argv[])
             StartupTrace::mark("event-loop");
             window->repaint();
             StartupTrace::mark("painted");
-            StartupTrace::noteWebEngine();
+            StartupTrace::noteLibraries();
             std::printf("shown %s\n", qPrintable(window->ActiveForm() ? window->ActiveForm()->windowTitle() : QString()));
             std::fflush(stdout);
             window->close();

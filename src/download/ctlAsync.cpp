@@ -5,6 +5,7 @@
 #include "download/FileSaveMode.h"
 #include "download/PromptTurns.h"
 #include "platform/AppEnvironment.h"
+#include "platform/MessageBox.h"
 #include "platform/UrlReader.h"
 #include "shell/MainStatusBar.h"
 #include "shell/frmMain.h"
@@ -19,6 +20,7 @@ using platform::CommonDialog;
 namespace {
 const QString kNameFilter = QStringLiteral("HTML File|*.htm|Text File|*.txt|All Files|*.*");
 const QString kUntitled = QStringLiteral("untitled");
+const QString kTitle = QStringLiteral("Tarnwick");
 } // namespace
 
 ctlAsync::ctlAsync(shell::frmMain* mainWindow, document::frmDocument* window)
@@ -182,6 +184,11 @@ void ctlAsync::UserControl_AsyncReadComplete(bool ok, const QString& localFilePa
         // visible so the user still sees the address that failed. Earlier finished windows still go.
         m_reader->discard();
         m_main->killHiddenDocuments();
+        // A broken installation rather than a bad address: the log line alone would leave the
+        // user trying other addresses.
+        if (m_reader->componentMissing())
+            m_main->services().dialogs.messageBox(m_window, m_reader->errorString(),
+                                                  platform::MsgBox::OKOnly | platform::MsgBox::Critical, kTitle);
         emit completionHandled(false);
         return;
     }

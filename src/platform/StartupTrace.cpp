@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSet>
 #include <QtGlobal>
 #include <cstdio>
 #include <ctime>
@@ -32,14 +33,23 @@ void StartupTrace::mark(const char* stage)
     std::fflush(stdout);
 }
 
-void StartupTrace::noteWebEngine()
+void StartupTrace::noteLibraries()
 {
     if (!g_enabled)
         return;
     QFile maps(QStringLiteral("/proc/self/maps"));
     if (!maps.open(QIODevice::ReadOnly))
         return;
-    std::printf("webengine %s\n", maps.readAll().contains("libQt6WebEngineCore") ? "loaded" : "absent");
+    const QByteArray mapped = maps.readAll();
+    std::printf("webengine %s\n", mapped.contains("libQt6WebEngineCore") ? "loaded" : "absent");
+    QSet<QByteArray> names;
+    for (const QByteArray& line : mapped.split('\n')) {
+        const int slash = line.lastIndexOf('/');
+        if (slash >= 0 && line.indexOf(".so", slash) > 0)
+            names.insert(line.mid(slash + 1));
+    }
+    for (const QByteArray& name : std::as_const(names))
+        std::printf("library %s\n", name.constData());
     std::fflush(stdout);
 }
 

@@ -11,8 +11,10 @@ class StartupTrace
 public:
     static void begin();
     static void mark(const char* stage);
-    // Prints "webengine loaded" or "webengine absent": whether Chromium is mapped into the process.
-    static void noteWebEngine();
+    // Prints "webengine loaded" or "webengine absent": whether Chromium is mapped into the process;
+    // then "library NAME" for every shared library mapped, so that a test can tell which ones
+    // start-up left for later.
+    static void noteLibraries();
 };
 
 } // namespace tarnwick::platform

@@ -26,6 +26,7 @@ frmMain* Main(const platform::Services& services)
     auto* splash = new frmSplash;
     splash->show();
     splash->repaint();
+    platform::StartupTrace::mark("splash");
 
     auto* window = new frmMain(services);
     MainWindow = window;

@@ -5,3 +5,7 @@ tarnwick_add_test(tst_editmenu ${CMAKE_CURRENT_LIST_DIR}/tst_editmenu.cpp)
 tarnwick_add_test(tst_commandline ${CMAKE_CURRENT_LIST_DIR}/tst_commandline.cpp)
 tarnwick_add_test(tst_accessibility ${CMAKE_CURRENT_LIST_DIR}/tst_accessibility.cpp)
 tarnwick_add_test(tst_hidpi ${CMAKE_CURRENT_LIST_DIR}/tst_hidpi.cpp)
+# Starts the real program to see which libraries it maps before its first window is painted.
+tarnwick_add_test(tst_modules ${CMAKE_CURRENT_LIST_DIR}/tst_modules.cpp)
+target_compile_definitions(tst_modules PRIVATE TARNWICK_BINARY="$<TARGET_FILE:tarnwick>")
+add_dependencies(tst_modules tarnwick)
