@@ -2,6 +2,8 @@
 // a status bar with three panels, one child with a text box) but none of its content: no icons, no
 // settings, no log, no splash. Started the same way, it is the floor the start-up benchmark compares
 // against. With TARNWICK_STARTUP_TRACE set it prints the same stages as Tarnwick.
+#include "platform/FirstExpose.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -68,8 +70,8 @@ int main(int argc, char* argv[])
     mark("loaded");
     window.show();
     mark("shown");
-    QTimer::singleShot(0, &window, [&] {
-        mark("event-loop");
+    tarnwick::platform::whenFirstExposed(&window, [&] {
+        mark("exposed");
         window.repaint();
         mark("painted");
         std::printf("shown %s\n", qPrintable(area->currentSubWindow()->windowTitle()));

@@ -136,7 +136,7 @@ bool measure(const QString& platform, int runs, const QProcessEnvironment& base)
     std::printf("  web engine loaded at start: %s\n", engineLoaded ? "YES" : "no");
 
     const QStringList order{QStringLiteral("main"),   QStringLiteral("application"), QStringLiteral("main-window"),
-                            QStringLiteral("loaded"), QStringLiteral("shown"),       QStringLiteral("event-loop"),
+                            QStringLiteral("loaded"), QStringLiteral("shown"),       QStringLiteral("exposed"),
                             QStringLiteral("painted")};
     const QMap<QString, double> ts = stageMedians(tarnwick, order);
     const QMap<QString, double> bs = stageMedians(bare, order);
