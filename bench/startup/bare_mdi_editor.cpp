@@ -71,8 +71,6 @@ int main(int argc, char* argv[])
     window.show();
     mark("shown");
     tarnwick::platform::whenFirstExposed(&window, [&] {
-        mark("exposed");
-        window.repaint();
         mark("painted");
         std::printf("shown %s\n", qPrintable(area->currentSubWindow()->windowTitle()));
         std::fflush(stdout);

@@ -136,8 +136,7 @@ bool measure(const QString& platform, int runs, const QProcessEnvironment& base)
     std::printf("  web engine loaded at start: %s\n", engineLoaded ? "YES" : "no");
 
     const QStringList order{QStringLiteral("main"),   QStringLiteral("application"), QStringLiteral("main-window"),
-                            QStringLiteral("loaded"), QStringLiteral("shown"),       QStringLiteral("exposed"),
-                            QStringLiteral("painted")};
+                            QStringLiteral("loaded"), QStringLiteral("shown"),       QStringLiteral("painted")};
     const QMap<QString, double> ts = stageMedians(tarnwick, order);
     const QMap<QString, double> bs = stageMedians(bare, order);
     std::printf("  stage (median ms)            tarnwick      bare\n");

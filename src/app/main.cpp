@@ -74,11 +74,10 @@ int main(int argc, char* argv[])
     // window system and painted for that.
     if (qEnvironmentVariableIsSet("TARNWICK_EXIT_WHEN_SHOWN")) {
         tarnwick::platform::whenFirstExposed(window.get(), [&window] {
-            StartupTrace::mark("exposed");
-            window->repaint();
             StartupTrace::mark("painted");
             StartupTrace::noteLibraries();
-            std::printf("shown %s\n", qPrintable(window->ActiveForm() ? window->ActiveForm()->windowTitle() : QString()));
+            std::printf("shown %s\n",
+                        qPrintable(window->ActiveForm() ? window->ActiveForm()->windowTitle() : QString()));
             std::fflush(stdout);
             window->close();
         });

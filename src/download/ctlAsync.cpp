@@ -24,10 +24,7 @@ const QString kTitle = QStringLiteral("Tarnwick");
 } // namespace
 
 ctlAsync::ctlAsync(shell::frmMain* mainWindow, document::frmDocument* window)
-    : QObject(window)
-    , m_main(mainWindow)
-    , m_window(window)
-    , m_reader(new platform::UrlReader(this))
+    : QObject(window), m_main(mainWindow), m_window(window), m_reader(new platform::UrlReader(this))
 {
     setObjectName(QStringLiteral("ctlAsync1"));
     if (m_main) {
@@ -169,8 +166,8 @@ void ctlAsync::UserControl_AsyncReadProgress(int StatusCode)
 {
     if (m_main)
         m_main->log().append({m_url + QStringLiteral(" : ") + statusText(StatusCode)});
-    if (m_transferRunning && StatusCode != platform::UrlReader::Failed
-        && StatusCode != platform::UrlReader::EndDownloadData)
+    if (m_transferRunning && StatusCode != platform::UrlReader::Failed &&
+        StatusCode != platform::UrlReader::EndDownloadData)
         reportTransfer(false);
 }
 

@@ -68,8 +68,7 @@ bool isTransientNetworkError(net::ExchangeError error, bool answered)
 
 } // namespace
 
-UrlReader::UrlReader(QObject* parent)
-    : QObject(parent)
+UrlReader::UrlReader(QObject* parent) : QObject(parent)
 {
     m_idleTimer.setSingleShot(true);
     connect(&m_idleTimer, &QTimer::timeout, this, &UrlReader::onIdleTimeout);
@@ -93,7 +92,8 @@ QString UrlReader::defaultDownloadRoot()
 
 QStringList UrlReader::formerDownloadRoots()
 {
-    const QString doubled = QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QLatin1String("/downloads");
+    const QString doubled =
+        QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QLatin1String("/downloads");
     if (doubled == defaultDownloadRoot())
         return {};
     return {doubled};
@@ -156,8 +156,8 @@ QUrl UrlReader::addressFromText(const QString& text, QString* error)
     // An explicit scheme is taken as written: fromUserInput would "repair" a text such as two
     // addresses on one line into some other address instead of refusing it.
     static const QRegularExpression explicitScheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
-    const QUrl url = explicitScheme.match(trimmed).hasMatch() ? QUrl(trimmed, QUrl::TolerantMode)
-                                                              : QUrl::fromUserInput(trimmed);
+    const QUrl url =
+        explicitScheme.match(trimmed).hasMatch() ? QUrl(trimmed, QUrl::TolerantMode) : QUrl::fromUserInput(trimmed);
     if (!url.isValid() || url.isEmpty())
         return rejected(tr("\"%1\" is not a valid address.").arg(trimmed));
     const QString scheme = url.scheme().toLower();
@@ -197,7 +197,8 @@ void UrlReader::start(const QString& text)
     m_running = true;
     const quint64 generation = m_generation;
     // Reports start after start() returns, so a caller can finish setting up first.
-    QMetaObject::invokeMethod(this, [this, generation] { begin(generation); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, generation] { begin(generation); }, Qt::QueuedConnection);
 }
 
 void UrlReader::discard()
@@ -472,10 +473,9 @@ void UrlReader::onFinished()
         return;
     }
     if (m_bytesExpected >= 0 && m_bytesReceived < m_bytesExpected) {
-        attemptFailed(tr("The transfer ended after %1 of the %2 bytes announced.")
-                          .arg(m_bytesReceived)
-                          .arg(m_bytesExpected),
-                      true);
+        attemptFailed(
+            tr("The transfer ended after %1 of the %2 bytes announced.").arg(m_bytesReceived).arg(m_bytesExpected),
+            true);
         return;
     }
     if (!m_file->flush()) {

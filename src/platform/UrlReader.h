@@ -94,14 +94,14 @@ public:
     // Stops a read without reporting on it and removes its folder and file. Idempotent.
     void discard();
 
-    QString text() const { return m_text; }           // exactly as given to start()
-    QUrl url() const { return m_url; }                // the address being read, after redirects
+    QString text() const { return m_text; } // exactly as given to start()
+    QUrl url() const { return m_url; }      // the address being read, after redirects
     bool isRunning() const { return m_running; }
     QString localFilePath() const { return m_localFilePath; }
     QString errorString() const { return m_errorString; }
     qint64 bytesReceived() const { return m_bytesReceived; }
     qint64 bytesExpected() const { return m_bytesExpected; } // -1 when the server did not say
-    int attempts() const { return m_attempt + 1; } // requests made for the address, redirects aside
+    int attempts() const { return m_attempt + 1; }           // requests made for the address, redirects aside
     // The last read failed because the network module could not be loaded.
     bool componentMissing() const { return m_componentMissing; }
 
@@ -161,11 +161,11 @@ private:
     Phase m_phase = Phase::AwaitingHeaders;
     QString m_pendingError;
     bool m_pendingTransient = false;
-    int m_attempt = 0;             // retries made so far for this read
-    bool m_answered = false;       // some attempt got an HTTP answer: resets are now worth a retry
-    qint64 m_resumeFrom = -1;      // the offset the current request asked for, -1 for the whole file
-    bool m_wholeFileNext = false;  // the next request asks for the whole file
-    QByteArray m_validator;        // ETag or Last-Modified of the answer the file's bytes came from
+    int m_attempt = 0;            // retries made so far for this read
+    bool m_answered = false;      // some attempt got an HTTP answer: resets are now worth a retry
+    qint64 m_resumeFrom = -1;     // the offset the current request asked for, -1 for the whole file
+    bool m_wholeFileNext = false; // the next request asks for the whole file
+    QByteArray m_validator;       // ETag or Last-Modified of the answer the file's bytes came from
     std::chrono::milliseconds m_retryAfter{-1};
     QTimer m_retryTimer;
     qint64 m_errorPageBytes = 0;

@@ -54,8 +54,7 @@ bool isNetworkScheme(const QString& scheme)
 class NetworkExchange final : public Exchange
 {
 public:
-    NetworkExchange(QNetworkReply* reply, ExchangeEvents* events)
-        : m_reply(reply)
+    NetworkExchange(QNetworkReply* reply, ExchangeEvents* events) : m_reply(reply)
     {
         // The reply is the connections' context: deleting this object disconnects them first.
         m_connections = {
@@ -64,8 +63,7 @@ public:
             QObject::connect(reply, &QNetworkReply::requestSent, reply, [events] { events->exchangeRequestSent(); }),
             QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [events] { events->exchangeHeaders(); }),
             QObject::connect(reply, &QNetworkReply::readyRead, reply, [events] { events->exchangeData(); }),
-            QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
-                             [events] { events->exchangeActivity(); }),
+            QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [events] { events->exchangeActivity(); }),
             QObject::connect(reply, &QNetworkReply::encrypted, reply, [events] { events->exchangeActivity(); }),
             QObject::connect(reply, &QNetworkReply::finished, reply, [events] { events->exchangeFinished(); }),
         };
@@ -157,5 +155,4 @@ extern "C" Q_DECL_EXPORT Exchange* tarnwick_start_exchange(const ExchangeRequest
 }
 
 static_assert(std::is_same_v<decltype(&tarnwick_network_abi), AbiFunction>, "the module's export drifted");
-static_assert(std::is_same_v<decltype(&tarnwick_start_exchange), StartExchangeFunction>,
-              "the module's export drifted");
+static_assert(std::is_same_v<decltype(&tarnwick_start_exchange), StartExchangeFunction>, "the module's export drifted");
