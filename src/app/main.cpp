@@ -1,4 +1,4 @@
-#include "help/HelpViewer.h"
+#include "help/HelpViewerLoader.h"
 #include "platform/AppEnvironment.h"
 #include "platform/FirstExpose.h"
 #include "platform/ProcessTuning.h"
@@ -64,7 +64,7 @@ int main(int argc, char* argv[])
     const tarnwick::platform::AppEnvironment environment;
     tarnwick::platform::SystemInformationRegistry registry;
     tarnwick::platform::QtDesktopServices desktop;
-    tarnwick::help::HelpViewer help;
+    tarnwick::help::HelpViewerLoader help;
     const tarnwick::platform::Services services{dialogs, settings, environment, registry, desktop, help};
 
     std::unique_ptr<tarnwick::shell::frmMain> window(tarnwick::shell::Module1::Main(services, commandLine));

@@ -1,10 +1,9 @@
 #include "browser/BrowserEngineLoader.h"
 
 #include "browser/EngineModule.h"
+#include "platform/Modules.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QLibrary>
 #include <QWidget>
 #if QT_CONFIG(opengl)
 #include <QOpenGLContext>
@@ -81,12 +80,8 @@ module::CreateFunction resolveModule(const QString& moduleDirectory, QString* wh
         return create;
     prepareSharedGraphicsContext();
     // Never unloaded: Chromium cannot be shut down and started again in one process.
-    auto* library = new QLibrary(QDir(moduleDirectory).filePath(QLatin1String(module::FileBaseName)));
-    create = reinterpret_cast<module::CreateFunction>(library->resolve(module::CreateSymbol));
-    if (!create) {
-        *why = library->errorString();
-        delete library;
-    }
+    create = reinterpret_cast<module::CreateFunction>(
+        platform::resolveModuleSymbol(moduleDirectory, module::FileBaseName, module::CreateSymbol, why));
     return create;
 }
 

@@ -59,4 +59,21 @@ void* resolveModuleSymbol(const QString& directory, const char* baseName, const 
     return address;
 }
 
+void* resolveModuleEntry(const char* baseName, const char* abiSymbol, int abiVersion, const char* symbol,
+                         QString* error)
+{
+    const QString directory = moduleDirectory();
+    using AbiFunction = int (*)();
+    const auto abi = reinterpret_cast<AbiFunction>(resolveModuleSymbol(directory, baseName, abiSymbol, error));
+    if (!abi)
+        return nullptr;
+    if (abi() != abiVersion) {
+        if (error)
+            *error =
+                QStringLiteral("%1 is of another version of the program.").arg(moduleFilePath(directory, baseName));
+        return nullptr;
+    }
+    return resolveModuleSymbol(directory, baseName, symbol, error);
+}
+
 } // namespace tarnwick::platform

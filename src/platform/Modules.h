@@ -17,4 +17,9 @@ QString moduleFilePath(const QString& directory, const char* baseName);
 // caller) and resolves symbol. Null, with *error saying why, when either fails.
 void* resolveModuleSymbol(const QString& directory, const char* baseName, const char* symbol, QString* error);
 
+// As resolveModuleSymbol, after checking that the module's abiSymbol, an int (*)(), answers
+// abiVersion: a module left from another version of the program counts as missing.
+void* resolveModuleEntry(const char* baseName, const char* abiSymbol, int abiVersion, const char* symbol,
+                         QString* error);
+
 } // namespace tarnwick::platform

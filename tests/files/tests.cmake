@@ -6,6 +6,7 @@ tarnwick_add_test(tst_registry ${CMAKE_CURRENT_LIST_DIR}/tst_registry.cpp LINK t
 
 # The viewer is tested over the help collection the build compiles.
 tarnwick_add_test(tst_helpviewer ${CMAKE_CURRENT_LIST_DIR}/tst_helpviewer.cpp)
+target_link_libraries(tst_helpviewer PRIVATE tarnwick_helpwindow)
 add_dependencies(tst_helpviewer tarnwick_help)
 target_compile_definitions(tst_helpviewer PRIVATE TARNWICK_BUILT_HELP_FILE="${CMAKE_BINARY_DIR}/Tarnwick.hlp")
 

@@ -2,12 +2,14 @@
 // use maps them, and a module that is not there is reported rather than crashing.
 #include "document/frmDocument.h"
 #include "download/ctlAsync.h"
+#include "help/HelpViewerLoader.h"
 #include "platform/MessageBox.h"
 #include "platform/Modules.h"
 #include "platform/UrlReader.h"
 #include "shell/frmMain.h"
 #include "support/ShellFixture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QScopeGuard>
@@ -41,7 +43,52 @@ bool readInlineAddress()
     return completed.wait(kWait) && completed.constFirst().constFirst().toBool();
 }
 
+// Opens the built help file's contents through the program's help engine; true when it opened.
+bool openHelpContents()
+{
+    help::HelpViewerLoader help;
+    QString error;
+    return help.showHelp(nullptr, QStringLiteral(TARNWICK_BUILT_HELP_FILE), platform::HelpEngine::Contents, QString(),
+                         &error);
+}
+
+// What the user is told when a read starts without its module: the message box's text.
+QString downloadWithoutModule(const QString& address)
+{
+    test::ShellFixture fx;
+    shell::frmMain* main = fx.createMain();
+    document::frmDocument* window = main->activeDocument();
+    fx.dialogs.answerMessage(platform::MsgBox::OK);
+    QSignalSpy handled(window->ctlAsync1, &download::ctlAsync::completionHandled);
+    window->ctlAsync1->setURL(address);
+    if (!handled.wait(kWait) || handled.constFirst().constFirst().toBool())
+        return QStringLiteral("(the read did not fail)");
+    if (!window->ctlAsync1->reader()->componentMissing())
+        return QStringLiteral("(the reader does not say its module is missing)");
+    const auto prompt = fx.dialogs.lastPrompt();
+    if (prompt.kind != test::ScriptedDialogService::Kind::Message || prompt.title != QLatin1String("Tarnwick") ||
+        prompt.style != (platform::MsgBox::OKOnly | platform::MsgBox::Critical) || !fx.dialogs.verify().isEmpty())
+        return QStringLiteral("(no critical message box titled Tarnwick) ") + fx.dialogs.verify();
+    // The window stays in front, as after any failed read.
+    if (main->activeDocument() != window)
+        return QStringLiteral("(the window was closed)");
+    return prompt.text;
+}
+
+// What frmMain's help commands would show: the error of the failed call.
+QString helpWithoutModule()
+{
+    help::HelpViewerLoader help;
+    QString error;
+    if (help.showHelp(nullptr, QStringLiteral(TARNWICK_BUILT_HELP_FILE), platform::HelpEngine::Contents, QString(),
+                      &error))
+        return QStringLiteral("(the help opened)");
+    return error;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(std::function<QString()>)
 
 class tst_Modules : public QObject
 {
@@ -93,6 +140,9 @@ private slots:
         QTest::newRow("Qt Network") << QStringLiteral("libQt6Network.so") << false;
         QTest::newRow("libproxy") << QStringLiteral("libproxy.so") << false;
         QTest::newRow("Kerberos") << QStringLiteral("libgssapi_krb5.so") << false;
+        QTest::newRow("help viewer module") << QStringLiteral("libtarnwick_helpviewer.so") << false;
+        QTest::newRow("Qt Help") << QStringLiteral("libQt6Help.so") << false;
+        QTest::newRow("Qt SQL") << QStringLiteral("libQt6Sql.so") << false;
     }
 
     void atStart()
@@ -113,6 +163,8 @@ private slots:
         QTest::addColumn<std::function<bool()>>("use");
         QTest::newRow("network") << QByteArrayLiteral("libtarnwick_network.so")
                                  << std::function<bool()>(readInlineAddress);
+        QTest::newRow("help viewer") << QByteArrayLiteral("libtarnwick_helpviewer.so")
+                                     << std::function<bool()>(openHelpContents);
     }
 
     void onFirstUse()
@@ -126,38 +178,33 @@ private slots:
 
     void missingModule_data()
     {
-        QTest::addColumn<QString>("address");
-        QTest::newRow("inline address") << QStringLiteral("data:,anything");
-        QTest::newRow("web address") << QStringLiteral("http://127.0.0.1:9/file.txt");
+        QTest::addColumn<std::function<QString()>>("use");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("module");
+        const QString network = QStringLiteral("The network component of the program could not be loaded: ");
+        QTest::newRow("network, inline address")
+            << std::function<QString()>([] { return downloadWithoutModule(QStringLiteral("data:,anything")); })
+            << network << QStringLiteral("libtarnwick_network.so");
+        QTest::newRow("network, web address") << std::function<QString()>([] {
+            return downloadWithoutModule(QStringLiteral("http://127.0.0.1:9/f.txt"));
+        }) << network << QStringLiteral("libtarnwick_network.so");
+        QTest::newRow("help viewer") << std::function<QString()>(helpWithoutModule)
+                                     << QStringLiteral("The help viewer of the program could not be loaded: ")
+                                     << QStringLiteral("libtarnwick_helpviewer.so");
     }
 
     void missingModule()
     {
-        QFETCH(QString, address);
+        QFETCH(std::function<QString()>, use);
+        QFETCH(QString, expected);
+        QFETCH(QString, module);
         QTemporaryDir empty;
         platform::setModuleDirectory(empty.path());
         const auto restore = qScopeGuard([] { platform::setModuleDirectory(QStringLiteral(TARNWICK_MODULE_DIR)); });
-
-        test::ShellFixture fx;
-        shell::frmMain* main = fx.createMain();
-        document::frmDocument* window = main->activeDocument();
-        fx.dialogs.answerMessage(platform::MsgBox::OK);
-        QSignalSpy handled(window->ctlAsync1, &download::ctlAsync::completionHandled);
-        window->ctlAsync1->setURL(address);
-        QVERIFY(handled.wait(kWait));
-        QCOMPARE(handled.constFirst().constFirst().toBool(), false);
-        QVERIFY(window->ctlAsync1->reader()->componentMissing());
-
-        const auto prompt = fx.dialogs.lastPrompt();
-        QCOMPARE(prompt.kind, test::ScriptedDialogService::Kind::Message);
-        QCOMPARE(prompt.title, QStringLiteral("Tarnwick"));
-        QCOMPARE(prompt.style, platform::MsgBox::OKOnly | platform::MsgBox::Critical);
-        QVERIFY2(prompt.text.startsWith(QLatin1String("The network component of the program could not be loaded: ")),
-                 qPrintable(prompt.text));
-        QVERIFY2(prompt.text.contains(QLatin1String("libtarnwick_network")), qPrintable(prompt.text));
-        TARNWICK_VERIFY_DIALOGS(fx.dialogs);
-        // The window stays in front, as after any failed read.
-        QVERIFY(main->activeDocument() == window);
+        const QString told = use();
+        QVERIFY2(told.startsWith(expected), qPrintable(told));
+        // Names the file that was looked for, so that a broken installation can be mended.
+        QVERIFY2(told.contains(QDir(empty.path()).filePath(module)), qPrintable(told));
     }
 };
 

@@ -12,16 +12,9 @@ std::unique_ptr<Exchange> startExchange(const ExchangeRequest& request, Exchange
     if (componentMissing)
         *componentMissing = false;
     QString why;
-    const QString directory = moduleDirectory();
-    const auto abi =
-        reinterpret_cast<AbiFunction>(resolveModuleSymbol(directory, NetworkModuleBaseName, NetworkAbiSymbol, &why));
     const auto start = reinterpret_cast<StartExchangeFunction>(
-        abi ? resolveModuleSymbol(directory, NetworkModuleBaseName, NetworkStartSymbol, &why) : nullptr);
-    if (start && abi() != NetworkAbiVersion) {
-        why = QStringLiteral("%1 is of another version of the program.")
-                  .arg(moduleFilePath(directory, NetworkModuleBaseName));
-    }
-    if (!start || abi() != NetworkAbiVersion) {
+        resolveModuleEntry(NetworkModuleBaseName, NetworkAbiSymbol, NetworkAbiVersion, NetworkStartSymbol, &why));
+    if (!start) {
         if (componentMissing)
             *componentMissing = true;
         *error = QCoreApplication::translate("tarnwick::platform::UrlReader",

@@ -69,9 +69,8 @@ public:
     virtual bool isFinished() const = 0;
 };
 
-// The module's exports: its version, and the start of one exchange. Null with *error set when the
-// request cannot be made (a proxy variable that names an unusable proxy, say).
-using AbiFunction = int (*)();
+// The module's exports: its version (an int (*)()), and the start of one exchange. Null with
+// *error set when the request cannot be made (a proxy variable that names an unusable proxy, say).
 using StartExchangeFunction = Exchange* (*)(const ExchangeRequest& request, ExchangeEvents* events, QString* error);
 
 // The program's side: loads the module on first use. Null with *error set when the request

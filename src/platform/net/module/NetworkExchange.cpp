@@ -154,5 +154,5 @@ extern "C" Q_DECL_EXPORT Exchange* tarnwick_start_exchange(const ExchangeRequest
     return new NetworkExchange(reply, events);
 }
 
-static_assert(std::is_same_v<decltype(&tarnwick_network_abi), AbiFunction>, "the module's export drifted");
+static_assert(std::is_same_v<decltype(&tarnwick_network_abi), int (*)()>, "the module's export drifted");
 static_assert(std::is_same_v<decltype(&tarnwick_start_exchange), StartExchangeFunction>, "the module's export drifted");
