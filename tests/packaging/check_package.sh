@@ -44,11 +44,24 @@ needed=(
 for size in 16 32 48 64 128 256; do
     needed+=("$root/usr/share/icons/hicolor/${size}x${size}/apps/tarnwick.png")
 done
+# The modules the program loads on first use, each with the entry point it looks for.
+declare -A modules=([tarnwick_network]=tarnwick_start_exchange [tarnwick_helpviewer]=tarnwick_create_help_engine)
 if grep -q 'TARNWICK_WITH_WEBENGINE:BOOL=ON' "$build_dir/CMakeCache.txt"; then
-    needed+=("$appdir/libtarnwick_webengine.so")
+    modules[tarnwick_webengine]=tarnwick_create_browser_engine
 fi
+for module in "${!modules[@]}"; do
+    needed+=("$appdir/lib$module.so")
+done
 for file in "${needed[@]}"; do
     [[ -s "$file" ]] || fail "missing from the package: ${file#"$root"}"
+done
+for module in "${!modules[@]}"; do
+    file=$appdir/lib$module.so
+    [[ -f "$file" ]] || continue
+    nm -D --defined-only "$file" | grep -qw "${modules[$module]}" || fail "lib$module.so does not export ${modules[$module]}"
+    if ldd "$file" | grep -q 'not found'; then
+        fail "lib$module.so needs libraries that are not installed: $(ldd "$file" | grep 'not found' | tr -s ' \t' ' ')"
+    fi
 done
 for size in 16 32 48 64 128 256; do
     png=$root/usr/share/icons/hicolor/${size}x${size}/apps/tarnwick.png
