@@ -42,8 +42,7 @@ HelpWindow::HelpWindow(const QString& helpFile, QWidget* parent)
     m_keyword->setObjectName(QStringLiteral("indexKeyword"));
     m_keyword->setClearButtonEnabled(true);
     m_keyword->setAccessibleName(tr("Look for"));
-    m_keyword->setAccessibleDescription(
-        tr("A keyword of the help index; the list shows the entries that start with it"));
+    m_keyword->setAccessibleDescription(tr("A keyword of the help index; the list shows the entries that start with it"));
 
     QToolBar* bar = addToolBar(tr("Navigation"));
     bar->setObjectName(QStringLiteral("helpToolBar"));

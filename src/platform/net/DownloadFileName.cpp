@@ -19,8 +19,7 @@ QString decodeNameBytes(const QByteArray& bytes)
     return QString::fromLatin1(bytes);
 }
 
-struct Parameter
-{
+struct Parameter {
     QByteArray name;
     QByteArray value;
     bool hasValue = false;
@@ -164,11 +163,11 @@ QString sanitizedFileName(const QString& candidate)
     kept.reserve(codePoints.size());
     for (const uint codePoint : codePoints) {
         switch (QChar::category(char32_t(codePoint))) {
-        case QChar::Other_Control: // C0, DEL, C1: terminal escapes, NUL
-        case QChar::Other_Format:  // bidirectional overrides that disguise an extension
+        case QChar::Other_Control:       // C0, DEL, C1: terminal escapes, NUL
+        case QChar::Other_Format:        // bidirectional overrides that disguise an extension
         case QChar::Separator_Line:
         case QChar::Separator_Paragraph:
-        case QChar::Other_Surrogate: // an unpaired half from a broken decoding
+        case QChar::Other_Surrogate:     // an unpaired half from a broken decoding
             continue;
         default:
             kept += QString::fromUcs4(reinterpret_cast<const char32_t*>(&codePoint), 1);

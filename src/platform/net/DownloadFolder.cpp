@@ -15,7 +15,8 @@ namespace tarnwick::platform::net {
 
 namespace {
 
-constexpr QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+constexpr QFileDevice::Permissions ownerOnly =
+    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
 
 bool processExists(qint64 pid)
 {
@@ -66,8 +67,9 @@ QString createPrivateFolder(const QString& root, QString* error)
         }
         QFile::setPermissions(root, ownerOnly);
     }
-    QTemporaryDir folder(QDir(root).filePath(
-        QStringLiteral("dl-%1-%2-XXXXXX").arg(QCoreApplication::applicationPid()).arg(ownStartToken())));
+    QTemporaryDir folder(QDir(root).filePath(QStringLiteral("dl-%1-%2-XXXXXX")
+                                                 .arg(QCoreApplication::applicationPid())
+                                                 .arg(ownStartToken())));
     if (!folder.isValid()) {
         if (error)
             *error = QCoreApplication::translate("UrlReader", "Cannot create a folder in %1: %2")

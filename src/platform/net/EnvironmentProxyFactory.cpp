@@ -89,8 +89,8 @@ EnvironmentProxyFactory::Decision EnvironmentProxyFactory::decide(const QUrl& ur
         return {};
 
     const QString setting = scheme == QLatin1String("http")
-                                ? firstSet(environment, {"http_proxy", "all_proxy", "ALL_PROXY"})
-                                : firstSet(environment, {"https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"});
+        ? firstSet(environment, {"http_proxy", "all_proxy", "ALL_PROXY"})
+        : firstSet(environment, {"https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"});
     if (setting.isEmpty())
         return {};
 
@@ -108,8 +108,8 @@ EnvironmentProxyFactory::Decision EnvironmentProxyFactory::decide(const QUrl& ur
     }
     if (!proxyUrl.isValid() || proxyUrl.host().isEmpty()) {
         decision.proxy = QNetworkProxy(QNetworkProxy::NoProxy);
-        decision.error =
-            QCoreApplication::translate("UrlReader", "The proxy setting \"%1\" is not an address.").arg(setting);
+        decision.error = QCoreApplication::translate("UrlReader", "The proxy setting \"%1\" is not an address.")
+                             .arg(setting);
         return decision;
     }
     decision.proxy.setHostName(proxyUrl.host());

@@ -14,8 +14,7 @@ namespace tarnwick::platform::net {
 class EnvironmentProxyFactory : public QNetworkProxyFactory
 {
 public:
-    struct Decision
-    {
+    struct Decision {
         QNetworkProxy proxy{QNetworkProxy::NoProxy};
         QString error; // set when a variable names a proxy that cannot be used
     };
