@@ -55,6 +55,10 @@ private slots:
     void documentLevelGroupsAndPageSetup();
     void secondSaveIsIdentical_data();
     void secondSaveIsIdentical();
+    void sectionsKeptInWrittenRtf_data();
+    void sectionsKeptInWrittenRtf();
+    void editingAroundSectionBreaks_data();
+    void editingAroundSectionBreaks();
 };
 
 void TestRtfKept::readingFaults_data()
@@ -401,7 +405,9 @@ void TestRtfKept::secondSaveIsIdentical_data()
                                      {"lo_header_footer.rtf", 3},
                                      {"word_style.rtf", 2},
                                      {"lo_from_pandoc_docx.rtf", 1},
-                                     {"lo_structure.rtf", 0}})
+                                     {"lo_structure.rtf", 0},
+                                     {"lo_sections.rtf", 2},
+                                     {"word_sections.rtf", 2}})
         QTest::newRow(file) << QString::fromLatin1(file) << kept;
 }
 
@@ -423,6 +429,150 @@ void TestRtfKept::secondSaveIsIdentical()
     QCOMPARE(again->toPlainText(), doc->toPlainText());
     const QByteArray second = documentToRtf(*again);
     QCOMPARE(second, first);
+}
+
+namespace {
+
+// The RTF each section break holds, in document order.
+QByteArrayList sectionBreaks(const QTextDocument& doc)
+{
+    QByteArrayList breaks;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            if (f.objectType() == kKeptObjectType && f.intProperty(KeptKindProperty) == int(KeptKind::Section)) {
+                for (int k = 0; k < it.fragment().length(); ++k)
+                    breaks.append(KeptRtf::decode(f.property(KeptData).toByteArray()).rtf);
+            }
+        }
+    }
+    return breaks;
+}
+
+} // namespace
+
+void TestRtfKept::sectionsKeptInWrittenRtf_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArrayList>("breaks");
+    QTest::addColumn<QByteArrayList>("written");
+
+    QTest::newRow("Word: the break in a group, the next section's words after it")
+        << QByteArray("{\\rtf1 A{\\b \\sect }\\sectd \\lndscpsxn\\pgwsxn15840\\pghsxn12240\\titlepg"
+                      "{\\headerr \\pard W\\par}{\\footerf \\pard F\\par}\\pard\\plain B\\par}")
+        << QStringLiteral("A\uFFFC\nB")
+        << QByteArrayList{"\\sect\\sectd \\lndscpsxn\\pgwsxn15840\\pghsxn12240\\titlepg{\\headerr \\pard W\\par}"
+                          "{\\footerf \\pard F\\par}"}
+        << QByteArrayList{"A\\sect\\sectd \\lndscpsxn\\pgwsxn15840\\pghsxn12240\\titlepg{\\headerr \\pard W\\par}"
+                          "{\\footerf \\pard F\\par}\n"};
+    QTest::newRow("LibreOffice: a break after a paragraph mark ends that paragraph")
+        << QByteArray("{\\rtf1 A\\par \\sect\\sectd\\sbkpage\\pgwsxn8391\\pgnstarts5\\pgnrestart"
+                      "{\\header\\pard H\\par}\\footery850\\pard B\\par}")
+        << QStringLiteral("A\uFFFC\nB")
+        << QByteArrayList{"\\sect\\sectd\\sbkpage\\pgwsxn8391\\pgnstarts5\\pgnrestart{\\header\\pard H\\par}"
+                          "\\footery850"}
+        << QByteArrayList{"A\\sect\\sectd\\sbkpage"};
+    QTest::newRow("three sections, words in the middle of one go with it")
+        << QByteArray("{\\rtf1\\paperw12240 A\\sect\\sbknone B\\par C\\linemod5 \\sect\\sbkodd\\cols2 D}")
+        << QStringLiteral("A\uFFFC\nB\nC\uFFFC\nD")
+        << QByteArrayList{"\\sect\\sbknone \\linemod5 ", "\\sect\\sbkodd\\cols2 "}
+        << QByteArrayList{"\\paperw12240", "A\\sect\\sbknone \\linemod5 \n", "C\\sect\\sbkodd\\cols2 \n"};
+    QTest::newRow("the first section's words after its first paragraph go to the head")
+        << QByteArray("{\\rtf1\\pard A\\par\\pgnrestart\\pgnstarts3 B\\sect C}")
+        << QStringLiteral("A\nB\uFFFC\nC") << QByteArrayList{"\\sect"}
+        << QByteArrayList{"\\pgnrestart\\pgnstarts3 {\\*\\generator", "B\\sect\n"};
+    QTest::newRow("a break that ends the document")
+        << QByteArray("{\\rtf1 A\\sect}") << QStringLiteral("A\uFFFC") << QByteArrayList{"\\sect"}
+        << QByteArrayList{"A\\sect\n}"};
+    QTest::newRow("an empty paragraph ended by a break")
+        << QByteArray("{\\rtf1 A\\par\\pard\\sect\\sectd B}") << QStringLiteral("A\uFFFC\nB")
+        << QByteArrayList{"\\sect\\sectd "} << QByteArrayList{"A\\sect\\sectd \n"};
+    QTest::newRow("two breaks in a row")
+        << QByteArray("{\\rtf1 A\\sect\\sect B}") << QStringLiteral("A\uFFFC\n\uFFFC\nB")
+        << QByteArrayList{"\\sect", "\\sect"} << QByteArrayList{"A\\sect\n"};
+    QTest::newRow("a break inside a header is the header's own paragraph")
+        << QByteArray("{\\rtf1\\pard A\\par{\\header\\pard H\\sect I\\par}B}") << QStringLiteral("A\n\uFFFCB")
+        << QByteArrayList{} << QByteArrayList{"{\\header\\pard H\\sect I\\par}"};
+}
+
+void TestRtfKept::sectionsKeptInWrittenRtf()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    QFETCH(QByteArrayList, breaks);
+    QFETCH(QByteArrayList, written);
+    auto doc = read(rtf);
+    QCOMPARE(doc->toPlainText(), text);
+    QCOMPARE(sectionBreaks(*doc), breaks);
+    const QByteArray out = documentToRtf(*doc);
+    for (const QByteArray& piece : written) {
+        if (!out.contains(piece))
+            qWarning().noquote() << out;
+        QVERIFY2(out.contains(piece), piece.constData());
+    }
+    // The paragraph a break ends has no mark of its own.
+    QCOMPARE(out.count("\\sect\\") + out.count("\\sect\n"), breaks.size());
+    auto again = read(out);
+    QCOMPARE(again->toPlainText(), text);
+    QCOMPARE(sectionBreaks(*again), breaks);
+    QCOMPARE(documentToRtf(*again), out);
+}
+
+void TestRtfKept::editingAroundSectionBreaks_data()
+{
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("breaks");
+
+    QTest::newRow("typing at the end of the paragraph") << "type at end" << "One.X\uFFFC\nTwo." << 1;
+    QTest::newRow("typing after the break's mark goes before the break")
+        << "type after" << "One.\uFFFCX\nTwo." << 1;
+    QTest::newRow("a new paragraph before the break") << "enter" << "On\ne.\uFFFC\nTwo." << 1;
+    QTest::newRow("deleting the break joins the sections") << "delete" << "One.\nTwo." << 0;
+    QTest::newRow("undoing the deletion") << "undo" << "One.\uFFFC\nTwo." << 1;
+    QTest::newRow("pasting a copy of it") << "paste" << "One.\uFFFC\nTwo.e.\uFFFC" << 2;
+}
+
+void TestRtfKept::editingAroundSectionBreaks()
+{
+    QFETCH(QString, edit);
+    QFETCH(QString, text);
+    QFETCH(int, breaks);
+    auto doc = read("{\\rtf1\\pard One.\\sect\\sectd\\lndscpsxn{\\header\\pard Wide\\par}\\pard Two.\\par}");
+    doc->setUndoRedoEnabled(true);
+    QTextCursor cursor(doc.get());
+    const int at = 4; // the break's object character
+    if (edit == QLatin1String("type at end")) {
+        cursor.setPosition(at);
+        cursor.insertText(QStringLiteral("X"));
+    } else if (edit == QLatin1String("type after")) {
+        cursor.setPosition(at + 1);
+        cursor.insertText(QStringLiteral("X"));
+    } else if (edit == QLatin1String("enter")) {
+        cursor.setPosition(2);
+        cursor.insertBlock();
+    } else if (edit == QLatin1String("delete") || edit == QLatin1String("undo")) {
+        cursor.setPosition(at);
+        cursor.deleteChar();
+        if (edit == QLatin1String("undo"))
+            doc->undo();
+    } else {
+        cursor.setPosition(at - 2);
+        cursor.setPosition(at + 1, QTextCursor::KeepAnchor);
+        const QByteArray copied = selectionToRtf(cursor);
+        cursor.movePosition(QTextCursor::End);
+        QVERIFY(insertRtf(copied, &cursor));
+    }
+    QCOMPARE(doc->toPlainText(), text);
+    // What is written reads back as the same text: the break ends its paragraph wherever it was moved.
+    const QByteArray out = documentToRtf(*doc);
+    QCOMPARE(out.count("\\sect\\sectd\\lndscpsxn{\\header\\pard Wide\\par}"), breaks);
+    auto again = read(out);
+    QString expected = text;
+    expected.replace(QStringLiteral("\uFFFCX"), QStringLiteral("X\uFFFC"));
+    QCOMPARE(again->toPlainText(), expected);
+    QCOMPARE(sectionBreaks(*again).size(), breaks);
 }
 
 QTEST_MAIN(TestRtfKept)

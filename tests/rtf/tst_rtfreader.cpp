@@ -911,7 +911,7 @@ void TestRtfReader::paragraphStructure_data()
     QTest::newRow("a lone \\par") << QByteArray("{\\rtf1\\par}") << QStringList{""};
     QTest::newRow("empty document") << QByteArray("{\\rtf1}") << QStringList{""};
     QTest::newRow("empty paragraphs between") << QByteArray("{\\rtf1 A\\par\\par\\par B\\par}") << QStringList{"A", "", "", "B"};
-    QTest::newRow("section and page breaks") << QByteArray("{\\rtf1 A\\sect B\\page C}") << QStringList{"A", "B", "C"};
+    QTest::newRow("section and page breaks") << QByteArray("{\\rtf1 A\\sect B\\page C}") << QStringList{"A\uFFFC", "B", "C"};
     QTest::newRow("paragraph separator character") << QByteArray("{\\rtf1 A\\u8233?B}") << QStringList{"A", "B"};
     QTest::newRow("\\u10 is no paragraph, \\'0d\\'0a is one") << QByteArray("{\\rtf1 A\\u10?\\'0d\\'0aB}")
                                                              << QStringList{"A", "B"};

@@ -428,6 +428,26 @@ bool isDocumentWord(const char* name)
     return true;
 }
 
+bool isSectionWord(const char* name)
+{
+    static const char* const prefixes[] = {"sect", "sbk", "pgn", "sftn", "saftn", "vertal", "pgbrdr"};
+    for (const char* w : prefixes) {
+        if (std::strncmp(w, name, std::strlen(w)) == 0)
+            return true;
+    }
+    static const char* const words[] = {
+        "pgwsxn",    "pghsxn",   "marglsxn", "margrsxn",  "margtsxn",  "margbsxn",  "guttersxn",  "margmirsxn",
+        "lndscpsxn", "titlepg",  "headery",  "footery",   "cols",      "colsx",     "colno",      "colsr",
+        "colw",      "linebetcol", "linemod", "linex",    "linestarts", "linerestart", "lineppage", "linecont",
+        "endnhere",  "ds",       "ltrsect",  "rtlsect",   "stextflow", "binfsxn",   "binsxn",     "horzsect",
+        "vertsect",  "srauth",   "srdate"};
+    for (const char* w : words) {
+        if (std::strcmp(w, name) == 0)
+            return true;
+    }
+    return false;
+}
+
 bool isOrdinaryWord(const char* name)
 {
     static const char* const words[] = {
@@ -684,6 +704,8 @@ public:
         }
         case KeptKind::Shape:
             return {16, 16};
+        case KeptKind::Section:
+            return {kSectionMarkWidth, QFontMetricsF(layoutFont(doc, cf)).ascent()};
         default:
             return {0, 0}; // bookmarks, page furniture, unknown destinations: nothing to see
         }
@@ -729,6 +751,14 @@ public:
             painter->drawLine(box.bottomLeft(), box.topRight());
             break;
         }
+        case KeptKind::Section: {
+            // Two thin dotted lines: the break is there, and stays out of the way of the text.
+            painter->setPen(QPen(QColor(0x90, 0x90, 0x90), 1, Qt::DotLine));
+            const qreal y = rect.top() + rect.height() * 0.6;
+            painter->drawLine(QPointF(rect.left() + 3, y), QPointF(rect.right() - 1, y));
+            painter->drawLine(QPointF(rect.left() + 3, y + 2), QPointF(rect.right() - 1, y + 2));
+            break;
+        }
         default:
             break;
         }
@@ -737,6 +767,7 @@ public:
 
 private:
     static constexpr qreal kPad = 4;
+    static constexpr qreal kSectionMarkWidth = 28;
 
     static KeptKind kindOf(const QTextFormat& format)
     {

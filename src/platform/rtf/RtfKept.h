@@ -30,7 +30,9 @@ enum KeptProperty : int {
     CommentMarked, // bool: the text's background marks the comment, it is not the text's own
 };
 
-enum class KeptKind : int { Other, Footnote, Endnote, Comment, Shape, TextBox, Field, Bookmark, Furniture };
+// Section: a section break (\sect) with the words and headers/footers of the section it opens,
+// at the end of the paragraph the break ends; written in place of that paragraph's mark.
+enum class KeptKind : int { Other, Footnote, Endnote, Comment, Shape, TextBox, Field, Bookmark, Furniture, Section };
 
 // A piece of RTF with the font and colour table entries its \f and \cf numbers name, so that it
 // stays meaningful in a document (or clipboard) whose tables number them differently.
@@ -79,6 +81,8 @@ QByteArray destinationOf(const QByteArray& group);
 bool isKeptMarkWord(const char* name);
 // Words that describe the document, kept when they come before its first paragraph.
 bool isDocumentWord(const char* name);
+// Words that describe a section (page size, breaks, numbering, columns, line numbers...).
+bool isSectionWord(const char* name);
 // Words that are never a destination, so a \* before one is a writer's slip.
 bool isOrdinaryWord(const char* name);
 // Groups that describe the whole document wherever they stand (Word puts its theme at the end).

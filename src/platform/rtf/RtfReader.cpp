@@ -57,7 +57,7 @@ enum class Kw : std::uint8_t {
     ShpPict, NonShpPict,
     ListText, Pn, PnLvlBlt, PnLvlBody, PnLvl, PnDec, PnLcLtr, PnUcLtr, PnLcRm, PnUcRm, PnStart, PnTxtA, PnTxtB,
     Emdash, Endash, Lquote, Rquote, Ldblquote, Rdblquote, Bullet, Emspace, Enspace, Qmspace,
-    Zwj, Zwnj, Ltrmark, Rtlmark,
+    Zwj, Zwnj, Ltrmark, Rtlmark, Sect,
 };
 
 struct Keyword {
@@ -118,7 +118,7 @@ constexpr Keyword kKeywords[] = {
     {"red", Kw::Red}, {"revtbl", Kw::SkipDest}, {"revtim", Kw::SkipDest}, {"ri", Kw::Ri}, {"rin", Kw::Ri},
     {"row", Kw::Row}, {"rquote", Kw::Rquote}, {"rsidtbl", Kw::SkipDest}, {"rtlch", Kw::Rtlch}, {"rtlmark", Kw::Rtlmark},
     {"rtlpar", Kw::RtlPar}, {"rxe", Kw::SkipDest}, {"sa", Kw::Sa}, {"sb", Kw::Sb}, {"scaps", Kw::Scaps},
-    {"sect", Kw::Par}, {"shp", Kw::SkipDest}, {"shpinst", Kw::SkipDest}, {"shppict", Kw::ShpPict},
+    {"sect", Kw::Sect}, {"shp", Kw::SkipDest}, {"shpinst", Kw::SkipDest}, {"shppict", Kw::ShpPict},
     {"shprslt", Kw::SkipDest}, {"sl", Kw::Sl}, {"slmult", Kw::SlMult}, {"sn", Kw::SkipDest}, {"sp", Kw::SkipDest},
     {"strike", Kw::Strike}, {"striked", Kw::Strike}, {"stylesheet", Kw::SkipDest}, {"sub", Kw::Sub},
     {"subject", Kw::SkipDest}, {"super", Kw::Super}, {"sv", Kw::SkipDest}, {"tab", Kw::Tab}, {"tb", Kw::Tb},
@@ -489,8 +489,15 @@ private:
     void endField(const Group& closing);
     void markFieldShown();
     void finishKept();
+    void sectionBreak();
+    void keepWithSection(QByteArrayView rtf);
+    void commitSection();
     bool bodyStarted_ = false;
     std::uint64_t contentCount_ = 0; // grows with every piece of content put into the document
+    // The object standing for the last section break read, and the RTF of the section it opens.
+    int sectionObject_ = -1;
+    QByteArray sectionRtf_;
+    bool breakEndedParagraph_ = false; // the last paragraph mark was a section break
     int keptObjects_ = 0;
     bool keptText_ = false; // reading a kept group's text: its text destinations are the body
     const char* wordStart_ = nullptr;
@@ -1193,6 +1200,14 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
         if (g.dest == Dest::Normal)
             endParagraph();
         break;
+    case Kw::Sect:
+        if (g.dest == Dest::Normal) {
+            if (keptText_)
+                endParagraph();
+            else
+                sectionBreak();
+        }
+        break;
     case Kw::Line:
         emitChar(QChar::LineSeparator);
         break;
@@ -1659,6 +1674,7 @@ void Parser::beginContent(std::size_t depth)
 
 void Parser::endParagraph()
 {
+    breakEndedParagraph_ = false;
     flushKept();
     hiddenText_.clear();
     // A paragraph mark inside a field is shown like its text: the field is not kept whole as well.
@@ -2210,6 +2226,7 @@ void Parser::finish()
     flushRun();
     while (!tables_.empty())
         closeTable();
+    commitSection();
     finishKept();
     if (!wholeDocument_)
         return;
@@ -2376,6 +2393,10 @@ void Parser::unknownWord()
     } else if (stack_.size() == 2 && !bodyStarted_ && wholeDocument_ && isDocumentWord(wordName_)
                && prelude_.size() < (1 << 24)) {
         prelude_.append(wordStart_, p_ - wordStart_);
+    } else if (isSectionWord(wordName_)) {
+        // A section's words belong to the section wherever they stand in it. Only words and
+        // groups follow one there, so it needs no delimiter of its own.
+        keepWithSection(QByteArrayView(wordStart_, p_ - wordStart_));
     }
 }
 
@@ -2403,6 +2424,12 @@ void Parser::keepGroup(const char* start, const char* keptFrom)
             flushRun();
             commentRanges_[key].end = cursor_->position();
         }
+        return;
+    }
+    if (sectionObject_ >= 0 && stack_.size() == 2
+        && (name.startsWith("header") || name.startsWith("footer") || name == "pnseclvl")) {
+        // A later section's own headers and footers go with its break.
+        keepWithSection(raw);
         return;
     }
     if (isDocumentDestination(name) || (stack_.size() == 2 && !bodyStarted_)) {
@@ -2514,6 +2541,58 @@ void Parser::endField(const Group& closing)
     // the field's own chain; the field kept whole carries that chain already.
     if (f.chain >= 0 && pendingKeptAttrs_.fieldChain == f.chain)
         pendingKeptAttrs_.fieldChain = stack_[stack_.size() - 2].chars.fieldChain;
+}
+
+// A section break ends the paragraph it stands in (or, right after a paragraph mark, the
+// paragraph that mark closed: LibreOffice writes "\par\sect"). It becomes an object character
+// at that paragraph's end holding \sect and the words and furniture of the section it opens.
+void Parser::sectionBreak()
+{
+    commitSection();
+    flushKept();
+    hiddenText_.clear();
+    const bool closed = paragraphPending_ && atParagraphStart_ && !breakEndedParagraph_ && cursor_->position() > 0;
+    if (!closed) {
+        beginContent();
+        placeListLabel();
+        flushRun();
+    }
+    QTextCharFormat f = charFormat(effectiveAttrs(top().chars));
+    f.setObjectType(kKeptObjectType);
+    f.setProperty(KeptKindProperty, static_cast<int>(KeptKind::Section));
+    f.setToolTip(QStringLiteral("Section break"));
+    f.setProperty(KeptData, KeptRtf{QByteArrayLiteral("\\sect"), {}, {}, 0}.encode());
+    ++contentCount_; // the break is content of its group, before any field word after it
+    sectionObject_ = cursor_->position();
+    cursor_->insertText(QString(QChar::ObjectReplacementCharacter), f);
+    ++keptObjects_;
+    sectionRtf_ = QByteArrayLiteral("\\sect");
+    if (!closed)
+        endParagraph();
+    breakEndedParagraph_ = true;
+}
+
+void Parser::keepWithSection(QByteArrayView rtf)
+{
+    if (sectionObject_ >= 0) {
+        if (sectionRtf_.size() < (1 << 24))
+            sectionRtf_.append(rtf);
+    } else if (wholeDocument_ && prelude_.size() < (1 << 24)) {
+        prelude_.append(rtf); // the first section's are the document's
+    }
+}
+
+void Parser::commitSection()
+{
+    if (sectionObject_ < 0 || sectionRtf_ == "\\sect")
+        return;
+    QTextCursor object(cursor_->document());
+    object.setPosition(sectionObject_);
+    object.setPosition(sectionObject_ + 1, QTextCursor::KeepAnchor);
+    QTextCharFormat f;
+    f.setProperty(KeptData, keptTables_.keep(sectionRtf_).encode());
+    object.mergeCharFormat(f);
+    sectionRtf_ = QByteArrayLiteral("\\sect");
 }
 
 void Parser::finishKept()

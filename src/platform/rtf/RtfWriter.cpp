@@ -109,8 +109,8 @@ private:
     void closeLink();
 
     // Kept RTF (RtfKept.h): written where it stood, its fonts and colours numbered at the end.
-    void writeKept(const QTextCharFormat& format);
-    enum { KeptObject = 1, KeptMarks = 2 };
+    bool writeKept(const QTextCharFormat& format);
+    enum { KeptObject = 1, KeptMarks = 2, KeptSection = 4 };
     int keptInfo(const QTextFragment& fragment);
     QHash<int, int> keptInfo_; // per format index, as attrsByFormat_
     void syncKept(const QTextCharFormat& format);
@@ -465,6 +465,8 @@ void Writer::writeBlock(const QTextBlock& block, int from, int to, int depth, co
     const int start = std::max(from, block.position());
     const int end = std::min(to, block.position() + block.length() - 1);
     bool wroteText = false;
+    // A section break stands in for the paragraph's mark, wherever in the paragraph it was moved.
+    QList<QTextCharFormat> sections;
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
         const int fragStart = fragment.position();
@@ -473,6 +475,11 @@ void Writer::writeBlock(const QTextBlock& block, int from, int to, int depth, co
         if (a >= b)
             continue;
         const int kept = keptInfo(fragment);
+        if (kept & KeptSection && depth == 0) {
+            for (int k = a; k < b; ++k)
+                sections.append(fragment.charFormat());
+            continue;
+        }
         if (kept & KeptMarks || !openComment_.isEmpty() || !openFields_.isEmpty())
             syncKept(fragment.charFormat());
         const Attrs& attrs = attrsFor(fragment.charFormatIndex(), fragment.charFormat());
@@ -539,7 +546,11 @@ void Writer::writeBlock(const QTextBlock& block, int from, int to, int depth, co
     // An empty paragraph's height comes from its mark's format.
     if (!wroteText)
         setAttrs(attrsFor(block.charFormatIndex(), block.charFormat()));
-    word(ending);
+    bool sectionWritten = false;
+    for (const QTextCharFormat& section : std::as_const(sections))
+        sectionWritten = writeKept(section) || sectionWritten;
+    if (!sectionWritten)
+        word(ending);
     out_.append('\n');
     needSpace_ = false;
 }
@@ -921,18 +932,21 @@ int Writer::keptInfo(const QTextFragment& fragment)
         return *cached;
     const QTextCharFormat format = fragment.charFormat();
     int info = format.objectType() == kKeptObjectType ? KeptObject : 0;
+    if (info && format.intProperty(KeptKindProperty) == static_cast<int>(KeptKind::Section))
+        info |= KeptSection;
     if (format.hasProperty(CommentRange) || format.hasProperty(FieldChain))
         info |= KeptMarks;
     return *keptInfo_.insert(fragment.charFormatIndex(), info);
 }
 
-void Writer::writeKept(const QTextCharFormat& format)
+bool Writer::writeKept(const QTextCharFormat& format)
 {
     const KeptRtf kept = KeptRtf::decode(format.property(KeptData).toByteArray());
     if (kept.rtf.isEmpty())
-        return;
+        return false;
     splices_.push_back(Splice{out_.size(), kept});
     needSpace_ = false;
+    return true;
 }
 
 // Fields whose result a fragment is, and the comment it sits in, opened and closed around it.

@@ -9,3 +9,5 @@ cd "$here"
 soffice -env:UserInstallation=file://$tmp/profile --headless --convert-to rtf --outdir "$tmp" kept.fodt >/dev/null
 mv "$tmp/kept.rtf" ../lo_kept.rtf
 pandoc kept.md -s -o ../pandoc_kept.rtf
+soffice -env:UserInstallation=file://$tmp/profile --headless --convert-to rtf --outdir "$tmp" sections.fodt >/dev/null
+mv "$tmp/sections.rtf" ../lo_sections.rtf
