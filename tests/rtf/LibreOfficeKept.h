@@ -1,7 +1,7 @@
 #pragma once
 
 // What LibreOffice reads of the parts of a document the editor keeps without showing: page size
-// and margins, headers and footers, notes with the text they follow, comments, text boxes, field
+// and margins, sections with their page styles, headers and footers, notes with the text they follow, comments, text boxes, field
 // results and style names, from its flat ODF (.fodt) rendering, one readable line each.
 
 #include <QFile>
@@ -166,6 +166,103 @@ inline void describeBody(const OdfNode& node, QString* before, QStringList* line
     }
 }
 
+// The page style a master page uses, and its headers and footers, as one line.
+inline QString describeMasterPage(const OdfNode& root, const QString& masterName)
+{
+    std::vector<const OdfNode*> masters;
+    findAll(root, QStringLiteral("style:master-page"), &masters);
+    const OdfNode* master = nullptr;
+    for (const OdfNode* m : masters) {
+        if (m->attributes.value(QStringLiteral("style:name")) == masterName)
+            master = m;
+    }
+    if (!master)
+        return QStringLiteral("no page style ") + masterName;
+    QString line;
+    const QString layoutName = master->attributes.value(QStringLiteral("style:page-layout-name"));
+    std::vector<const OdfNode*> layouts;
+    findAll(root, QStringLiteral("style:page-layout"), &layouts);
+    for (const OdfNode* layout : layouts) {
+        if (layout->attributes.value(QStringLiteral("style:name")) != layoutName)
+            continue;
+        if (const OdfNode* p = findFirst(*layout, QStringLiteral("style:page-layout-properties"))) {
+            const auto& a = p->attributes;
+            const QString width = millimetres(a.value(QStringLiteral("fo:page-width")));
+            const QString height = millimetres(a.value(QStringLiteral("fo:page-height")));
+            line = QStringLiteral("page %1x%2 mm %3, margins %4 %5 %6 %7 mm")
+                       .arg(width, height, width.toInt() > height.toInt() ? "landscape" : "portrait",
+                            millimetres(a.value(QStringLiteral("fo:margin-left"))),
+                            millimetres(a.value(QStringLiteral("fo:margin-right"))),
+                            millimetres(a.value(QStringLiteral("fo:margin-top"))),
+                            millimetres(a.value(QStringLiteral("fo:margin-bottom"))));
+        }
+    }
+    for (const auto& part : master->children) {
+        if (part->name.startsWith(QLatin1String("style:header")) ||
+            part->name.startsWith(QLatin1String("style:footer")))
+            line += QStringLiteral("; ") + part->name.mid(6) + QStringLiteral(": ") + simplified(visibleText(*part));
+    }
+    return line;
+}
+
+// Each section (a paragraph that starts a page style) with its page style, furniture and page
+// number restart, named by the text it starts with rather than by the page style's name, which
+// differs between readings.
+inline QStringList describeSections(const OdfNode& root)
+{
+    QHash<QString, const OdfNode*> styles;
+    std::vector<const OdfNode*> all;
+    findAll(root, QStringLiteral("style:style"), &all);
+    for (const OdfNode* s : all) {
+        if (s->attributes.value(QStringLiteral("style:family")) == QLatin1String("paragraph"))
+            styles.insert(s->attributes.value(QStringLiteral("style:name")), s);
+    }
+    const OdfNode* body = findFirst(root, QStringLiteral("office:text"));
+    if (!body)
+        return {};
+    // Paragraphs of the text itself: continuous sections become text sections around theirs.
+    std::vector<const OdfNode*> paragraphs;
+    std::vector<const OdfNode*> open{body};
+    std::vector<std::size_t> next{0};
+    while (!open.empty()) {
+        if (next.back() >= open.back()->children.size()) {
+            open.pop_back();
+            next.pop_back();
+            continue;
+        }
+        const OdfNode* child = open.back()->children[next.back()++].get();
+        if (child->name == QLatin1String("text:p") || child->name == QLatin1String("text:h")) {
+            paragraphs.push_back(child);
+        } else if (child->name == QLatin1String("text:section")) {
+            open.push_back(child);
+            next.push_back(0);
+        }
+    }
+    QStringList lines;
+    bool first = true;
+    for (const OdfNode* p : paragraphs) {
+        const OdfNode* style = styles.value(p->attributes.value(QStringLiteral("text:style-name")));
+        QString master = style ? style->attributes.value(QStringLiteral("style:master-page-name")) : QString();
+        if (master.isEmpty() && !first)
+            continue;
+        if (master.isEmpty())
+            master = QStringLiteral("Standard");
+        first = false;
+        QString restart;
+        if (style) {
+            if (const OdfNode* props = findFirst(*style, QStringLiteral("style:paragraph-properties"))) {
+                const QString number = props->attributes.value(QStringLiteral("style:page-number"));
+                if (!number.isEmpty() && number != QLatin1String("auto"))
+                    restart = QStringLiteral(", pages from ") + number;
+            }
+        }
+        lines << QStringLiteral("section at \"%1\"%2: %3")
+                     .arg(simplified(visibleText(*p)).left(20), restart, describeMasterPage(root, master));
+    }
+    lines.prepend(QStringLiteral("sections: %1").arg(lines.size()));
+    return lines;
+}
+
 inline QStringList describeKeptFodt(const QString& path, QString* error)
 {
     const auto root = parseOdf(path, error);
@@ -195,6 +292,7 @@ inline QStringList describeKeptFodt(const QString& path, QString* error)
                 lines << part->name.mid(6) + QStringLiteral(": ") + simplified(visibleText(*part));
         }
     }
+    lines << describeSections(*root);
     if (const OdfNode* body = findFirst(*root, QStringLiteral("office:text"))) {
         QString before;
         describeBody(*body, &before, &lines);

@@ -54,6 +54,23 @@ const Document kDocuments[] = {
     {"pandoc_kept.rtf", {"footnote after \"nce with a footnote.\": Pandoc footnote one."}},
     {"lo_header_footer.rtf", {}},
     {"word_style.rtf", {}},
+    {"lo_sections.rtf",
+     {"sections: 3",
+      "section at \"First section, portr\": page 210x297 mm portrait, margins 25 20 20 20 mm; "
+      "header: Portrait header page 1; footer: Portrait footer",
+      "section at \"Second section, land\": page 297x210 mm landscape, margins 30 30 15 15 mm; "
+      "header: Landscape header page 2; footer: Landscape footer",
+      // LibreOffice 7.4 restarts the numbering but reads \pgnstarts5 as 1 in its own file.
+      "section at \"Third section, small\", pages from 1: page 148x210 mm portrait, margins 15 15 10 13 mm; "
+      "header: Small header page 3; footer: Landscape footer"}},
+    {"word_sections.rtf",
+     {"sections: 3",
+      "section at \"Letter section, the \": page 216x279 mm portrait, margins 25 25 13 13 mm; "
+      "header: Title page header; footer: Title page footer",
+      "section at \"Landscape section wi\": page 279x216 mm landscape, margins 19 19 16 16 mm; "
+      "header: Wide header; footer: Wide footer",
+      "section at \"Appendix section num\", pages from 1: page 216x279 mm portrait, margins 38 38 13 13 mm; "
+      "header: Appendix header page 0; footer: Wide footer"}},
 };
 
 } // namespace
