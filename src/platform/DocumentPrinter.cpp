@@ -14,6 +14,8 @@
 #include <QTextFrame>
 
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace tarnwick::platform {
 
@@ -81,7 +83,7 @@ QString fieldWord(const QByteArray& encoded)
 }
 
 // Page and page-count fields (and \chpgn, read as a PAGE field) show this page's numbers.
-void setPageNumbers(QTextDocument* doc, int page, int pages)
+void setPageNumbers(QTextDocument* doc, int page, int pages, int sectionPages)
 {
     struct Run
     {
@@ -101,8 +103,10 @@ void setPageNumbers(QTextDocument* doc, int page, int pages)
             QString number;
             if (word == QLatin1String("PAGE"))
                 number = QString::number(page);
-            else if (word == QLatin1String("NUMPAGES") || word == QLatin1String("SECTIONPAGES"))
+            else if (word == QLatin1String("NUMPAGES"))
                 number = QString::number(pages);
+            else if (word == QLatin1String("SECTIONPAGES"))
+                number = QString::number(sectionPages);
             else
                 continue;
             const int from = fragment.position();
@@ -123,15 +127,16 @@ void setPageNumbers(QTextDocument* doc, int page, int pages)
     }
 }
 
-// Word's choice of header or footer for a page: the first page's own with \titlepg, left and
-// right ones with \facingp, else the one for every page.
-QByteArray furnitureFor(const rtf::KeptPageSetup& setup, const char* kind, int page)
+// Word's choice of header or footer for a page: the first page's own with \titlepg (the
+// section's first page), left and right ones with \facingp (by the page's number), else the one
+// for every page.
+QByteArray furnitureFor(const rtf::KeptPageSetup& setup, const char* kind, int pageInSection, int number)
 {
     const QByteArray base(kind);
-    if (page == 1 && setup.titlePage)
+    if (pageInSection == 1 && setup.titlePage)
         return setup.furniture.value(base + 'f');
     if (setup.facingPages) {
-        const QByteArray sided = setup.furniture.value(base + (page % 2 == 0 ? 'l' : 'r'));
+        const QByteArray sided = setup.furniture.value(base + (number % 2 == 0 ? 'l' : 'r'));
         if (!sided.isEmpty())
             return sided;
     }
@@ -144,7 +149,7 @@ QByteArray furnitureFor(const rtf::KeptPageSetup& setup, const char* kind, int p
 }
 
 std::unique_ptr<QTextDocument> furnitureDocument(const QByteArray& tables, QByteArray group, int page, int pages,
-                                                 qreal width)
+                                                 int sectionPages, qreal width)
 {
     if (group.isEmpty())
         return nullptr;
@@ -154,9 +159,132 @@ std::unique_ptr<QTextDocument> furnitureDocument(const QByteArray& tables, QByte
                 .toLatin1();
     auto doc = std::make_unique<QTextDocument>();
     rtf::readKeptDocument(tables, group, doc.get());
-    setPageNumbers(doc.get(), page, pages);
+    setPageNumbers(doc.get(), page, pages, sectionPages);
     doc->setDocumentMargin(0);
     doc->setTextWidth(width);
+    return doc;
+}
+
+// The page layout a file's page setup asks for; nothing where it states no paper.
+std::optional<QPageLayout> pageLayoutOf(const rtf::KeptPageSetup& setup)
+{
+    if (setup.paperWidth <= 0 || setup.paperHeight <= 0)
+        return std::nullopt;
+    const qreal toPoints = 72.0 / 1440.0;
+    const QSizeF paper(std::min(setup.paperWidth, setup.paperHeight) * toPoints,
+                       std::max(setup.paperWidth, setup.paperHeight) * toPoints);
+    const bool landscape = setup.landscape || setup.paperWidth > setup.paperHeight;
+    auto margin = [&](int twips, int fallback) { return (twips > 0 ? twips : fallback) * toPoints; };
+    const QMarginsF margins(margin(setup.marginLeft, kDefaultSideMargin), margin(setup.marginTop, kDefaultTopMargin),
+                            margin(setup.marginRight, kDefaultSideMargin),
+                            margin(setup.marginBottom, kDefaultTopMargin));
+    const QPageSize size(paper, QPageSize::Point, QString(), QPageSize::FuzzyMatch);
+    return QPageLayout(size, landscape ? QPageLayout::Landscape : QPageLayout::Portrait, margins, QPageLayout::Point);
+}
+
+// A stretch of the document printed on pages of its own: a section, with the continuous
+// sections after it (they go on on its pages).
+struct PrintSection
+{
+    int firstBlock = 0;
+    int lastBlock = 0;
+    rtf::KeptPageSetup setup;
+    QMap<QByteArray, QByteArray> tables; // per header or footer: the font and colour tables it refers to
+    std::optional<QPageLayout> layout;   // none: the printer's own (the first section's)
+    std::unique_ptr<QTextDocument> doc;
+    int pages = 1;
+    int firstNumber = 1;
+    int firstPage = 0; // the sheet it starts on, from 0
+};
+
+// Splits the document (a copy of its own) at its section breaks; the break marks themselves are
+// not printed. A later section states its own page setup on top of the document's and keeps the
+// headers and footers of the one before unless it has its own, as Word does.
+std::vector<PrintSection> splitSections(QTextDocument* doc, const rtf::KeptRtf& prelude)
+{
+    std::vector<PrintSection> sections(1);
+    sections[0].setup = rtf::pageSetupOf(prelude);
+    const QByteArray documentTables = rtf::tablesFor(prelude);
+    for (auto it = sections[0].setup.furniture.constBegin(); it != sections[0].setup.furniture.constEnd(); ++it)
+        sections[0].tables.insert(it.key(), documentTables);
+    std::vector<std::pair<int, rtf::KeptRtf>> breaks; // position, the section it opens
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            if (f.objectType() != rtf::kKeptObjectType ||
+                f.intProperty(rtf::KeptKindProperty) != static_cast<int>(rtf::KeptKind::Section))
+                continue;
+            for (int k = 0; k < it.fragment().length(); ++k)
+                breaks.emplace_back(it.fragment().position() + k,
+                                    rtf::KeptRtf::decode(f.property(rtf::KeptData).toByteArray()));
+        }
+    }
+    std::vector<int> endBlocks;
+    for (const auto& [position, kept] : breaks)
+        endBlocks.push_back(doc->findBlock(position).blockNumber());
+    for (auto it = breaks.rbegin(); it != breaks.rend(); ++it) {
+        QTextCursor mark(doc);
+        mark.setPosition(it->first);
+        mark.deleteChar();
+    }
+    for (std::size_t i = 0; i < breaks.size(); ++i) {
+        const PrintSection& before = sections.back();
+        const rtf::KeptPageSetup own = rtf::pageSetupOf(breaks[i].second);
+        PrintSection next;
+        next.setup = own;
+        const rtf::KeptPageSetup& base = sections[0].setup;
+        if (own.paperWidth <= 0 || own.paperHeight <= 0) {
+            next.setup.paperWidth = base.paperWidth;
+            next.setup.paperHeight = base.paperHeight;
+            next.setup.landscape = own.landscape || base.landscape;
+        }
+        for (int rtf::KeptPageSetup::*field :
+             {&rtf::KeptPageSetup::marginLeft, &rtf::KeptPageSetup::marginRight, &rtf::KeptPageSetup::marginTop,
+              &rtf::KeptPageSetup::marginBottom, &rtf::KeptPageSetup::headerY, &rtf::KeptPageSetup::footerY}) {
+            if (next.setup.*field <= 0)
+                next.setup.*field = base.*field;
+        }
+        next.setup.facingPages = base.facingPages;
+        next.setup.furniture = before.setup.furniture;
+        next.tables = before.tables;
+        const QByteArray tables = rtf::tablesFor(breaks[i].second);
+        for (auto it = own.furniture.constBegin(); it != own.furniture.constEnd(); ++it) {
+            next.setup.furniture.insert(it.key(), it.value());
+            next.tables.insert(it.key(), tables);
+        }
+        next.layout = pageLayoutOf(next.setup);
+        sections.back().lastBlock = endBlocks[i];
+        next.firstBlock = endBlocks[i] + 1;
+        if (next.firstBlock >= doc->blockCount())
+            break; // a break that ends the document opens nothing
+        if (own.sectionBreak == rtf::KeptPageSetup::Break::None ||
+            own.sectionBreak == rtf::KeptPageSetup::Break::Column) {
+            // A continuous section goes on on the pages of the one before.
+            continue;
+        }
+        sections.push_back(std::move(next));
+    }
+    sections.back().lastBlock = doc->blockCount() - 1;
+    return sections;
+}
+
+// The section's blocks as a document of their own.
+std::unique_ptr<QTextDocument> sectionDocument(const QTextDocument& whole, int firstBlock, int lastBlock)
+{
+    std::unique_ptr<QTextDocument> doc(whole.clone());
+    rtf::registerKeptObjects(doc.get());
+    const QTextBlock last = doc->findBlockByNumber(lastBlock);
+    if (last.next().isValid()) {
+        QTextCursor tail(doc.get());
+        tail.setPosition(last.position() + last.length() - 1);
+        tail.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        tail.removeSelectedText();
+    }
+    if (firstBlock > 0) {
+        QTextCursor head(doc.get());
+        head.setPosition(doc->findBlockByNumber(firstBlock).position(), QTextCursor::KeepAnchor);
+        head.removeSelectedText();
+    }
     return doc;
 }
 
@@ -175,20 +303,10 @@ void drawAt(QPainter* painter, QTextDocument* doc, qreal x, qreal y)
 
 void applyDocumentPageLayout(const QTextDocument& document, QPrinter* printer)
 {
-    const rtf::KeptPageSetup setup = rtf::pageSetupOf(rtf::documentPrelude(document));
-    if (!printer || setup.paperWidth <= 0 || setup.paperHeight <= 0)
+    if (!printer)
         return;
-    const qreal toPoints = 72.0 / 1440.0;
-    const QSizeF paper(std::min(setup.paperWidth, setup.paperHeight) * toPoints,
-                       std::max(setup.paperWidth, setup.paperHeight) * toPoints);
-    const bool landscape = setup.landscape || setup.paperWidth > setup.paperHeight;
-    auto margin = [&](int twips, int fallback) { return (twips > 0 ? twips : fallback) * toPoints; };
-    const QMarginsF margins(margin(setup.marginLeft, kDefaultSideMargin), margin(setup.marginTop, kDefaultTopMargin),
-                            margin(setup.marginRight, kDefaultSideMargin),
-                            margin(setup.marginBottom, kDefaultTopMargin));
-    const QPageSize size(paper, QPageSize::Point, QString(), QPageSize::FuzzyMatch);
-    printer->setPageLayout(
-        QPageLayout(size, landscape ? QPageLayout::Landscape : QPageLayout::Portrait, margins, QPageLayout::Point));
+    if (const auto layout = pageLayoutOf(rtf::pageSetupOf(rtf::documentPrelude(document))))
+        printer->setPageLayout(*layout);
 }
 
 void printDocument(const QTextDocument& source, QPrinter* printer)
@@ -196,49 +314,94 @@ void printDocument(const QTextDocument& source, QPrinter* printer)
     if (!printer)
         return;
     const rtf::KeptRtf prelude = rtf::documentPrelude(source);
-    const rtf::KeptPageSetup setup = rtf::pageSetupOf(prelude);
-    std::unique_ptr<QTextDocument> doc(source.clone());
-    rtf::registerKeptObjects(doc.get());
-    const bool notes = appendNotes(doc.get());
-    if (!notes && setup.furniture.isEmpty()) {
+    std::unique_ptr<QTextDocument> whole(source.clone());
+    rtf::registerKeptObjects(whole.get());
+    const bool notes = appendNotes(whole.get());
+    std::vector<PrintSection> sections = splitSections(whole.get(), prelude);
+    bool furniture = false;
+    for (const PrintSection& section : sections)
+        furniture = furniture || !section.setup.furniture.isEmpty();
+    if (!notes && !furniture && sections.size() == 1) {
         // Nothing of the file's own to put on the pages: the editor's usual printing.
-        doc->print(printer);
+        whole->print(printer);
         return;
     }
+    const int resolution = printer->resolution();
+    const qreal scale = resolution / kLayoutDpi;
+    // The first section prints on the layout the print dialog left; later ones on their own.
+    sections[0].layout = printer->pageLayout();
+    // Lay every section out first: page numbers and page counts go across sections.
+    int sheets = 0;
+    int number = 1;
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        PrintSection& section = sections[i];
+        if (!section.layout)
+            section.layout = sections[i - 1].layout;
+        section.doc = sections.size() == 1 ? std::move(whole)
+                                           : sectionDocument(*whole, section.firstBlock, section.lastBlock);
+        const QRectF body = section.layout->paintRectPixels(resolution);
+        section.doc->setPageSize(QSizeF(body.width() / scale, body.height() / scale));
+        section.pages = std::max(1, section.doc->pageCount());
+        section.firstNumber = i > 0 && section.setup.restartNumbers ? section.setup.firstNumber : number;
+        const auto kind = section.setup.sectionBreak;
+        if (i > 0 && ((kind == rtf::KeptPageSetup::Break::Odd && section.firstNumber % 2 == 0) ||
+                      (kind == rtf::KeptPageSetup::Break::Even && section.firstNumber % 2 != 0))) {
+            ++section.firstNumber; // a blank page goes before it
+            ++sheets;
+        }
+        section.firstPage = sheets;
+        sheets += section.pages;
+        number = section.firstNumber + section.pages;
+    }
+
     QPainter painter;
     if (!painter.begin(printer))
         return;
-    const int resolution = printer->resolution();
-    const QPageLayout layout = printer->pageLayout();
-    const QRectF full = layout.fullRectPixels(resolution);
-    const QRectF body = layout.paintRectPixels(resolution);
-    const qreal scale = resolution / kLayoutDpi;
-    const QSizeF page(body.width() / scale, body.height() / scale);
-    const qreal bodyTop = body.top() / scale;
-    const qreal paperHeight = full.height() / scale;
-    doc->setPageSize(page);
-    const int pages = std::max(1, doc->pageCount());
-    const QByteArray tables = rtf::tablesFor(prelude);
-    const qreal headerY = (setup.headerY > 0 ? setup.headerY : kDefaultFurnitureDistance) / kTwipsPerLayoutPixel;
-    const qreal footerY = (setup.footerY > 0 ? setup.footerY : kDefaultFurnitureDistance) / kTwipsPerLayoutPixel;
-
     painter.scale(scale, scale);
-    for (int p = 0; p < pages; ++p) {
-        if (p > 0)
-            printer->newPage();
-        painter.save();
-        painter.setClipRect(QRectF(QPointF(0, 0), page));
-        painter.translate(0, -p * page.height());
-        QAbstractTextDocumentLayout::PaintContext context;
-        context.palette.setColor(QPalette::Text, Qt::black);
-        context.clip = QRectF(0, p * page.height(), page.width(), page.height());
-        doc->documentLayout()->draw(&painter, context);
-        painter.restore();
-        // The painter's origin is the body's corner; the furniture sits in the margins.
-        if (auto header = furnitureDocument(tables, furnitureFor(setup, "header", p + 1), p + 1, pages, page.width()))
-            drawAt(&painter, header.get(), 0, headerY - bodyTop);
-        if (auto footer = furnitureDocument(tables, furnitureFor(setup, "footer", p + 1), p + 1, pages, page.width()))
-            drawAt(&painter, footer.get(), 0, paperHeight - footerY - footer->size().height() - bodyTop);
+    int sheet = 0;
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        PrintSection& section = sections[i];
+        const QRectF full = section.layout->fullRectPixels(resolution);
+        const QRectF body = section.layout->paintRectPixels(resolution);
+        const QSizeF page(body.width() / scale, body.height() / scale);
+        const qreal bodyTop = body.top() / scale;
+        const qreal paperHeight = full.height() / scale;
+        const rtf::KeptPageSetup& setup = section.setup;
+        const qreal headerY = (setup.headerY > 0 ? setup.headerY : kDefaultFurnitureDistance) / kTwipsPerLayoutPixel;
+        const qreal footerY = (setup.footerY > 0 ? setup.footerY : kDefaultFurnitureDistance) / kTwipsPerLayoutPixel;
+        if (i > 0 && !printer->pageLayout().isEquivalentTo(*section.layout)) {
+            // Takes effect with the next page.
+            printer->setPageLayout(*section.layout);
+        }
+        for (; sheet < section.firstPage; ++sheet)
+            printer->newPage(); // the blank page before an odd or even section
+        for (int p = 0; p < section.pages; ++p, ++sheet) {
+            if (sheet > 0)
+                printer->newPage();
+            painter.save();
+            painter.setClipRect(QRectF(QPointF(0, 0), page));
+            painter.translate(0, -p * page.height());
+            QAbstractTextDocumentLayout::PaintContext context;
+            context.palette.setColor(QPalette::Text, Qt::black);
+            context.clip = QRectF(0, p * page.height(), page.width(), page.height());
+            section.doc->documentLayout()->draw(&painter, context);
+            painter.restore();
+            // The painter's origin is the body's corner; the furniture sits in the margins.
+            const int pageNumber = section.firstNumber + p;
+            const QByteArray header = furnitureFor(setup, "header", p + 1, pageNumber);
+            const QByteArray footer = furnitureFor(setup, "footer", p + 1, pageNumber);
+            auto tablesOf = [&](const QByteArray& group) {
+                for (auto it = setup.furniture.constBegin(); it != setup.furniture.constEnd(); ++it) {
+                    if (it.value() == group)
+                        return section.tables.value(it.key());
+                }
+                return QByteArray();
+            };
+            if (auto doc = furnitureDocument(tablesOf(header), header, pageNumber, sheets, section.pages, page.width()))
+                drawAt(&painter, doc.get(), 0, headerY - bodyTop);
+            if (auto doc = furnitureDocument(tablesOf(footer), footer, pageNumber, sheets, section.pages, page.width()))
+                drawAt(&painter, doc.get(), 0, paperHeight - footerY - doc->size().height() - bodyTop);
+        }
     }
     painter.end();
 }

@@ -118,6 +118,87 @@ private slots:
         // Printing leaves the document as it was.
         QCOMPARE(window->rtfText->toPlainText(), before);
     }
+
+    void printsEachSectionsPages_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("sizes"); // pdfinfo's "Page N size", page by page
+        QTest::addColumn<PageLines>("onPage");
+        QTest::addColumn<PageLines>("notOnPage");
+
+        const QString a4 = QStringLiteral("595 x 842"), a4Wide = QStringLiteral("842 x 595");
+        const QString letter = QStringLiteral("612 x 792"), letterWide = QStringLiteral("792 x 612");
+        QTest::newRow("LibreOffice: portrait, landscape, small page numbered from five")
+            << "lo_sections.rtf" << QStringList{a4, a4Wide, QStringLiteral("420 x 595")}
+            << PageLines{{1, {QStringLiteral("Portrait header page 1"), QStringLiteral("Portrait footer"),
+                              QStringLiteral("First section, second paragraph.")}},
+                         {2, {QStringLiteral("Landscape header page 2"), QStringLiteral("Landscape footer"),
+                              QStringLiteral("Second section, more text.")}},
+                         // The third section has no footer of its own: the one before goes on.
+                         {3, {QStringLiteral("Small header page 5"), QStringLiteral("Landscape footer"),
+                              QStringLiteral("Third section, last paragraph.")}}}
+            << PageLines{{1, {QStringLiteral("Second section")}}, {2, {QStringLiteral("Portrait")}}};
+        QTest::newRow("Word: title page, landscape, odd-page appendix numbered from seven")
+            << "word_sections.rtf" << QStringList{letter, letter, letterWide, letter}
+            << PageLines{{1, {QStringLiteral("Title page header"), QStringLiteral("Title page footer"),
+                              QStringLiteral("Letter section, the title page.")}},
+                         {2, {QStringLiteral("Letter header page 2"), QStringLiteral("Letter footer")}},
+                         {3, {QStringLiteral("Wide header"), QStringLiteral("Wide footer"),
+                              QStringLiteral("Landscape section with its own margins.")}},
+                         {4, {QStringLiteral("Appendix header page 7"), QStringLiteral("Wide footer"),
+                              QStringLiteral("Appendix section numbered from seven.")}}}
+            << PageLines{{1, {QStringLiteral("Letter header")}}, {3, {QStringLiteral("Letter")}}};
+    }
+
+    void printsEachSectionsPages()
+    {
+        QFETCH(QString, file);
+        QFETCH(QStringList, sizes);
+        QFETCH(PageLines, onPage);
+        QFETCH(PageLines, notOnPage);
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty() ||
+            QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+            QSKIP("pdftotext and pdfinfo (poppler-utils) are not installed");
+        ShellFixture fx;
+        shell::frmMain* main = fx.createMain();
+        document::frmDocument* window = main->activeDocument();
+        QString error;
+        QVERIFY2(platform::loadDocumentFile(dataFile(file), window->rtfText->document(), &error), qPrintable(error));
+        const QString pdf = fx.path(QStringLiteral("sections.pdf"));
+        fx.dialogs.answerPrint(false, pdf);
+        main->mnuFilePrint_Click();
+        TARNWICK_VERIFY_DIALOGS(fx.dialogs);
+
+        const QString info = run(QStringLiteral("pdfinfo"), {QStringLiteral("-f"), QStringLiteral("1"),
+                                                             QStringLiteral("-l"), QStringLiteral("99"), pdf});
+        QStringList printed;
+        static const QRegularExpression size(QStringLiteral("Page +\\d+ size: +([\\d.]+) x ([\\d.]+)"));
+        for (auto m = size.globalMatch(info); m.hasNext();) {
+            const QRegularExpressionMatch page = m.next();
+            printed << QStringLiteral("%1 x %2").arg(qRound(page.captured(1).toDouble())).arg(
+                           qRound(page.captured(2).toDouble()));
+        }
+        QCOMPARE(printed, sizes);
+        const QString text = run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+        QStringList pages = text.split(QLatin1Char('\f'));
+        if (pages.last().trimmed().isEmpty())
+            pages.removeLast();
+        QCOMPARE(pages.size(), sizes.size());
+        auto simplified = [](const QString& s) {
+            return QString(s).replace(QLatin1Char('\n'), QLatin1Char(' ')).simplified();
+        };
+        for (auto it = onPage.constBegin(); it != onPage.constEnd(); ++it) {
+            for (const QString& line : it.value())
+                QVERIFY2(simplified(pages[it.key() - 1]).contains(line),
+                         qPrintable(line + QStringLiteral(" not on page ") + QString::number(it.key()) + ": " +
+                                    pages[it.key() - 1]));
+        }
+        for (auto it = notOnPage.constBegin(); it != notOnPage.constEnd(); ++it) {
+            for (const QString& line : it.value())
+                QVERIFY2(!simplified(pages[it.key() - 1]).contains(line),
+                         qPrintable(line + QStringLiteral(" on page ") + QString::number(it.key())));
+        }
+    }
 };
 
 QTEST_MAIN(TestPrintFurniture)

@@ -671,6 +671,29 @@ KeptPageSetup pageSetupOf(const KeptRtf& prelude)
             setup.titlePage = !t.hasParam || t.param != 0;
         else if (t.name == "facingp")
             setup.facingPages = !t.hasParam || t.param != 0;
+        else if (t.name == "sbknone")
+            setup.sectionBreak = KeptPageSetup::Break::None;
+        else if (t.name == "sbkcol")
+            setup.sectionBreak = KeptPageSetup::Break::Column;
+        else if (t.name == "sbkpage")
+            setup.sectionBreak = KeptPageSetup::Break::Page;
+        else if (t.name == "sbkeven")
+            setup.sectionBreak = KeptPageSetup::Break::Even;
+        else if (t.name == "sbkodd")
+            setup.sectionBreak = KeptPageSetup::Break::Odd;
+        else if (t.name == "pgnrestart")
+            setup.restartNumbers = true;
+        else if (t.name == "pgncont")
+            setup.restartNumbers = false;
+        else if (t.name == "pgnstarts")
+            setup.firstNumber = std::clamp(t.param, 0, 32767);
+        else if (t.name == "sectd") {
+            // The section's own properties start again from their defaults.
+            setup.titlePage = false;
+            setup.sectionBreak = KeptPageSetup::Break::Page;
+            setup.restartNumbers = false;
+            setup.firstNumber = 1;
+        }
     });
     return setup;
 }

@@ -143,6 +143,10 @@ struct KeptPageSetup
     bool landscape = false;
     bool titlePage = false;   // \titlepg: the first page has its own header and footer
     bool facingPages = false; // \facingp: left and right pages differ
+    // How a section starts (\sbknone, \sbkcol, \sbkpage, \sbkeven, \sbkodd) and its numbering.
+    enum class Break { Page, None, Column, Even, Odd } sectionBreak = Break::Page;
+    bool restartNumbers = false; // \pgnrestart
+    int firstNumber = 1;         // \pgnstarts
     // Header and footer groups by destination word ("header", "headerf", "footerl"...).
     QMap<QByteArray, QByteArray> furniture;
 };
