@@ -337,8 +337,8 @@ void printDocument(const QTextDocument& source, QPrinter* printer)
         PrintSection& section = sections[i];
         if (!section.layout)
             section.layout = sections[i - 1].layout;
-        section.doc = sections.size() == 1 ? std::move(whole)
-                                           : sectionDocument(*whole, section.firstBlock, section.lastBlock);
+        section.doc =
+            sections.size() == 1 ? std::move(whole) : sectionDocument(*whole, section.firstBlock, section.lastBlock);
         const QRectF body = section.layout->paintRectPixels(resolution);
         section.doc->setPageSize(QSizeF(body.width() / scale, body.height() / scale));
         section.pages = std::max(1, section.doc->pageCount());

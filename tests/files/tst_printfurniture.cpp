@@ -130,23 +130,29 @@ private slots:
         const QString letter = QStringLiteral("612 x 792"), letterWide = QStringLiteral("792 x 612");
         QTest::newRow("LibreOffice: portrait, landscape, small page numbered from five")
             << "lo_sections.rtf" << QStringList{a4, a4Wide, QStringLiteral("420 x 595")}
-            << PageLines{{1, {QStringLiteral("Portrait header page 1"), QStringLiteral("Portrait footer"),
-                              QStringLiteral("First section, second paragraph.")}},
-                         {2, {QStringLiteral("Landscape header page 2"), QStringLiteral("Landscape footer"),
-                              QStringLiteral("Second section, more text.")}},
+            << PageLines{{1,
+                          {QStringLiteral("Portrait header page 1"), QStringLiteral("Portrait footer"),
+                           QStringLiteral("First section, second paragraph.")}},
+                         {2,
+                          {QStringLiteral("Landscape header page 2"), QStringLiteral("Landscape footer"),
+                           QStringLiteral("Second section, more text.")}},
                          // The third section has no footer of its own: the one before goes on.
-                         {3, {QStringLiteral("Small header page 5"), QStringLiteral("Landscape footer"),
-                              QStringLiteral("Third section, last paragraph.")}}}
+                         {3,
+                          {QStringLiteral("Small header page 5"), QStringLiteral("Landscape footer"),
+                           QStringLiteral("Third section, last paragraph.")}}}
             << PageLines{{1, {QStringLiteral("Second section")}}, {2, {QStringLiteral("Portrait")}}};
         QTest::newRow("Word: title page, landscape, odd-page appendix numbered from seven")
             << "word_sections.rtf" << QStringList{letter, letter, letterWide, letter}
-            << PageLines{{1, {QStringLiteral("Title page header"), QStringLiteral("Title page footer"),
-                              QStringLiteral("Letter section, the title page.")}},
+            << PageLines{{1,
+                          {QStringLiteral("Title page header"), QStringLiteral("Title page footer"),
+                           QStringLiteral("Letter section, the title page.")}},
                          {2, {QStringLiteral("Letter header page 2"), QStringLiteral("Letter footer")}},
-                         {3, {QStringLiteral("Wide header"), QStringLiteral("Wide footer"),
-                              QStringLiteral("Landscape section with its own margins.")}},
-                         {4, {QStringLiteral("Appendix header page 7"), QStringLiteral("Wide footer"),
-                              QStringLiteral("Appendix section numbered from seven.")}}}
+                         {3,
+                          {QStringLiteral("Wide header"), QStringLiteral("Wide footer"),
+                           QStringLiteral("Landscape section with its own margins.")}},
+                         {4,
+                          {QStringLiteral("Appendix header page 7"), QStringLiteral("Wide footer"),
+                           QStringLiteral("Appendix section numbered from seven.")}}}
             << PageLines{{1, {QStringLiteral("Letter header")}}, {3, {QStringLiteral("Letter")}}};
     }
 
@@ -175,8 +181,9 @@ private slots:
         static const QRegularExpression size(QStringLiteral("Page +\\d+ size: +([\\d.]+) x ([\\d.]+)"));
         for (auto m = size.globalMatch(info); m.hasNext();) {
             const QRegularExpressionMatch page = m.next();
-            printed << QStringLiteral("%1 x %2").arg(qRound(page.captured(1).toDouble())).arg(
-                           qRound(page.captured(2).toDouble()));
+            printed << QStringLiteral("%1 x %2")
+                           .arg(qRound(page.captured(1).toDouble()))
+                           .arg(qRound(page.captured(2).toDouble()));
         }
         QCOMPARE(printed, sizes);
         const QString text = run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});

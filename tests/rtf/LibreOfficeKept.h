@@ -1,8 +1,8 @@
 #pragma once
 
 // What LibreOffice reads of the parts of a document the editor keeps without showing: page size
-// and margins, sections with their page styles, headers and footers, notes with the text they follow, comments, text boxes, field
-// results and style names, from its flat ODF (.fodt) rendering, one readable line each.
+// and margins, sections with their page styles, headers and footers, notes with the text they follow, comments, text
+// boxes, field results and style names, from its flat ODF (.fodt) rendering, one readable line each.
 
 #include <QFile>
 #include <QHash>

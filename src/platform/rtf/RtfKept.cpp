@@ -436,11 +436,11 @@ bool isSectionWord(const char* name)
             return true;
     }
     static const char* const words[] = {
-        "pgwsxn",    "pghsxn",   "marglsxn", "margrsxn",  "margtsxn",  "margbsxn",  "guttersxn",  "margmirsxn",
-        "lndscpsxn", "titlepg",  "headery",  "footery",   "cols",      "colsx",     "colno",      "colsr",
-        "colw",      "linebetcol", "linemod", "linex",    "linestarts", "linerestart", "lineppage", "linecont",
-        "endnhere",  "ds",       "ltrsect",  "rtlsect",   "stextflow", "binfsxn",   "binsxn",     "horzsect",
-        "vertsect",  "srauth",   "srdate"};
+        "pgwsxn",      "pghsxn",    "marglsxn", "margrsxn",   "margtsxn", "margbsxn", "guttersxn",
+        "margmirsxn",  "lndscpsxn", "titlepg",  "headery",    "footery",  "cols",     "colsx",
+        "colno",       "colsr",     "colw",     "linebetcol", "linemod",  "linex",    "linestarts",
+        "linerestart", "lineppage", "linecont", "endnhere",   "ds",       "ltrsect",  "rtlsect",
+        "stextflow",   "binfsxn",   "binsxn",   "horzsect",   "vertsect", "srauth",   "srdate"};
     for (const char* w : words) {
         if (std::strcmp(w, name) == 0)
             return true;
