@@ -491,6 +491,9 @@ void TestRtfKept::sectionsKeptInWrittenRtf_data()
     QTest::newRow("two breaks in a row")
         << QByteArray("{\\rtf1 A\\sect\\sect B}") << QStringLiteral("A\uFFFC\n\uFFFC\nB")
         << QByteArrayList{"\\sect", "\\sect"} << QByteArrayList{"A\\sect\n"};
+    QTest::newRow("a break in a field's result only ends the paragraph")
+        << QByteArray("{\\rtf1 A{\\field{\\*\\fldinst X}{\\fldrslt B\\sect C}}D}") << QStringLiteral("AB\nCD")
+        << QByteArrayList{} << QByteArrayList{"\\fldinst X}"};
     QTest::newRow("a break inside a header is the header's own paragraph")
         << QByteArray("{\\rtf1\\pard A\\par{\\header\\pard H\\sect I\\par}B}") << QStringLiteral("A\n\uFFFCB")
         << QByteArrayList{} << QByteArrayList{"{\\header\\pard H\\sect I\\par}"};

@@ -1202,7 +1202,8 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
         break;
     case Kw::Sect:
         if (g.dest == Dest::Normal) {
-            if (keptText_)
+            // Word puts none in headers or field results; there it only ends the paragraph.
+            if (keptText_ || g.field >= 0)
                 endParagraph();
             else
                 sectionBreak();
