@@ -190,7 +190,7 @@ struct PrintSection
     int lastBlock = 0;
     rtf::KeptPageSetup setup;
     QMap<QByteArray, QByteArray> tables; // per header or footer: the font and colour tables it refers to
-    std::optional<QPageLayout> layout;   // none: the printer's own (the first section's)
+    std::optional<QPageLayout> layout;   // none: the one before it (for the first, the printer's)
     std::unique_ptr<QTextDocument> doc;
     int pages = 1;
     int firstNumber = 1;
@@ -252,7 +252,11 @@ std::vector<PrintSection> splitSections(QTextDocument* doc, const rtf::KeptRtf& 
             next.setup.furniture.insert(it.key(), it.value());
             next.tables.insert(it.key(), tables);
         }
-        next.layout = pageLayoutOf(next.setup);
+        // A section that states nothing of its page goes on on the one before (which may be the
+        // user's choice in the print dialog).
+        if (own.paperWidth > 0 || own.paperHeight > 0 || own.landscape || own.marginLeft > 0 || own.marginRight > 0 ||
+            own.marginTop > 0 || own.marginBottom > 0)
+            next.layout = pageLayoutOf(next.setup);
         sections.back().lastBlock = endBlocks[i];
         next.firstBlock = endBlocks[i] + 1;
         if (next.firstBlock >= doc->blockCount())

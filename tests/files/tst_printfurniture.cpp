@@ -154,6 +154,16 @@ private slots:
                           {QStringLiteral("Appendix header page 7"), QStringLiteral("Wide footer"),
                            QStringLiteral("Appendix section numbered from seven.")}}}
             << PageLines{{1, {QStringLiteral("Letter header")}}, {3, {QStringLiteral("Letter")}}};
+        QTest::newRow("Word: a continuous section, then one on an odd page after a blank one")
+            << "word_section_breaks.rtf" << QStringList{a4, a4, a4}
+            << PageLines{{1,
+                          {QStringLiteral("Running header page 1"), QStringLiteral("Section one text."),
+                           QStringLiteral("Section two continues on the same page.")}},
+                         {3,
+                          {QStringLiteral("Odd header page 3"),
+                           QStringLiteral("Section three starts on an odd page.")}}}
+            << PageLines{{1, {QStringLiteral("Section three")}},
+                         {2, {QStringLiteral("Section"), QStringLiteral("header")}}};
     }
 
     void printsEachSectionsPages()

@@ -71,6 +71,13 @@ const Document kDocuments[] = {
       "header: Wide header; footer: Wide footer",
       "section at \"Appendix section num\", pages from 1: page 216x279 mm portrait, margins 38 38 13 13 mm; "
       "header: Appendix header page 0; footer: Wide footer"}},
+    // The continuous section is a text section on the first one's page style.
+    {"word_section_breaks.rtf",
+     {"sections: 2",
+      "section at \"Section one text.\": page 210x297 mm portrait, margins 20 20 10 20 mm; "
+      "header: Running header page 1",
+      "section at \"Section three starts\": page 210x297 mm portrait, margins 20 20 13 20 mm; "
+      "header: Odd header page 0"}},
 };
 
 } // namespace

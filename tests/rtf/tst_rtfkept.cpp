@@ -407,7 +407,8 @@ void TestRtfKept::secondSaveIsIdentical_data()
                                      {"lo_from_pandoc_docx.rtf", 1},
                                      {"lo_structure.rtf", 0},
                                      {"lo_sections.rtf", 2},
-                                     {"word_sections.rtf", 2}})
+                                     {"word_sections.rtf", 2},
+                                     {"word_section_breaks.rtf", 2}})
         QTest::newRow(file) << QString::fromLatin1(file) << kept;
 }
 
