@@ -2558,7 +2558,15 @@ void Parser::sectionBreak()
         placeListLabel();
         flushRun();
     }
-    QTextCharFormat f = charFormat(effectiveAttrs(top().chars));
+    // The break looks like the end of the text it follows, whatever the words around it say; the
+    // writer puts none of its own before it.
+    QTextCharFormat f = cursor_->charFormat();
+    if (f.objectType() != 0 || f.isImageFormat() || cursor_->atBlockStart())
+        f = charFormat(effectiveAttrs(top().chars));
+    for (int property : {int(FieldChain), int(CommentRange), int(CommentMarked), int(QTextFormat::AnchorHref),
+                         int(QTextFormat::IsAnchor), int(QTextFormat::AnchorName), int(QTextFormat::TextToolTip)})
+        f.clearProperty(property);
+    f = withoutKept(f);
     f.setObjectType(kKeptObjectType);
     f.setProperty(KeptKindProperty, static_cast<int>(KeptKind::Section));
     f.setToolTip(QStringLiteral("Section break"));
