@@ -220,14 +220,21 @@ std::vector<PrintSection> splitSections(QTextDocument* doc, const rtf::KeptRtf& 
         }
     }
     std::vector<int> endBlocks;
-    for (const auto& [position, kept] : breaks)
+    std::vector<bool> inTable; // a break pasted into a table cell does not split the table
+    for (const auto& [position, kept] : breaks) {
         endBlocks.push_back(doc->findBlock(position).blockNumber());
+        QTextCursor at(doc);
+        at.setPosition(position);
+        inTable.push_back(at.currentTable() != nullptr);
+    }
     for (auto it = breaks.rbegin(); it != breaks.rend(); ++it) {
         QTextCursor mark(doc);
         mark.setPosition(it->first);
         mark.deleteChar();
     }
     for (std::size_t i = 0; i < breaks.size(); ++i) {
+        if (inTable[i])
+            continue;
         const PrintSection& before = sections.back();
         const rtf::KeptPageSetup own = rtf::pageSetupOf(breaks[i].second);
         PrintSection next;

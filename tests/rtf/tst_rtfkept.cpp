@@ -495,6 +495,15 @@ void TestRtfKept::sectionsKeptInWrittenRtf_data()
     QTest::newRow("a break in a field's result only ends the paragraph")
         << QByteArray("{\\rtf1 A{\\field{\\*\\fldinst X}{\\fldrslt B\\sect C}}D}") << QStringLiteral("AB\nCD")
         << QByteArrayList{} << QByteArrayList{"\\fldinst X}"};
+    QTest::newRow("a break in a table cell, more text in the cell")
+        << QByteArray(
+               "{\\rtf1\\trowd\\cellx1000\\pard\\intbl A\\sect\\sectd\\lndscpsxn\\intbl B\\cell\\row\\pard C\\par}")
+        << QStringLiteral("\nA\uFFFC\nB\nC") << QByteArrayList{"\\sect\\sectd\\lndscpsxn"}
+        << QByteArrayList{"\\intbl A\\sect\\sectd\\lndscpsxn\n"};
+    QTest::newRow("a break ending a table cell keeps the cell mark")
+        << QByteArray("{\\rtf1\\trowd\\cellx1000\\pard\\intbl A\\sect\\sectd\\lndscpsxn\\cell\\row\\pard C\\par}")
+        << QStringLiteral("\nA\uFFFC\nC") << QByteArrayList{"\\sect\\sectd\\lndscpsxn"}
+        << QByteArrayList{"\\intbl A\\sect\\sectd\\lndscpsxn\\cell"};
     QTest::newRow("a break inside a header is the header's own paragraph")
         << QByteArray("{\\rtf1\\pard A\\par{\\header\\pard H\\sect I\\par}B}") << QStringLiteral("A\n\uFFFCB")
         << QByteArrayList{} << QByteArrayList{"{\\header\\pard H\\sect I\\par}"};

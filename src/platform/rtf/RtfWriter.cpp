@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace tarnwick::platform::rtf {
@@ -475,7 +476,7 @@ void Writer::writeBlock(const QTextBlock& block, int from, int to, int depth, co
         if (a >= b)
             continue;
         const int kept = keptInfo(fragment);
-        if (kept & KeptSection && depth == 0) {
+        if (kept & KeptSection) {
             for (int k = a; k < b; ++k)
                 sections.append(fragment.charFormat());
             continue;
@@ -549,7 +550,8 @@ void Writer::writeBlock(const QTextBlock& block, int from, int to, int depth, co
     bool sectionWritten = false;
     for (const QTextCharFormat& section : std::as_const(sections))
         sectionWritten = writeKept(section) || sectionWritten;
-    if (!sectionWritten)
+    // A cell's last paragraph still needs its cell mark, which then stands for nothing more.
+    if (!sectionWritten || std::strcmp(ending, "par") != 0)
         word(ending);
     out_.append('\n');
     needSpace_ = false;
