@@ -1553,6 +1553,8 @@ void Parser::emitText(QStringView text)
     case Dest::ListText:
         if (listLabel_.size() < 256)
             listLabel_.append(text);
+        // The label is shown with its paragraph; a field around it is not kept whole as well.
+        markFieldShown();
         break;
     case Dest::LevelText:
         if (!listDefs_.empty() && listDefs_.back().levelCount > 0) {
@@ -1646,6 +1648,9 @@ void Parser::beginContent(std::size_t depth)
 {
     bodyStarted_ = true;
     ++contentCount_;
+    // Whatever a field's group puts into the document (text, a paragraph mark, a cell, a list
+    // label) is shown: the field is not kept whole around it as well.
+    markFieldShown();
     if (!atParagraphStart_)
         return;
     atParagraphStart_ = false;
@@ -1678,8 +1683,6 @@ void Parser::endParagraph()
     breakEndedParagraph_ = false;
     flushKept();
     hiddenText_.clear();
-    // A paragraph mark inside a field is shown like its text: the field is not kept whole as well.
-    markFieldShown();
     beginContent();
     placeListLabel();
     flushRun();
