@@ -1,6 +1,7 @@
 #include "document/FormatBar.h"
 
 #include "platform/RichTextBox.h"
+#include "shell/MenuItemAccessible.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -159,6 +160,8 @@ void FormatBar::fillColorMenu(QMenu* menu, bool highlight)
         return;
     QAction* none = menu->addAction(highlight ? tr("No Highlight") : tr("Automatic"));
     none->setObjectName(highlight ? QStringLiteral("actNoHighlight") : QStringLiteral("actAutomaticColor"));
+    shell::setItemDescription(none, highlight ? tr("Removes the highlight from the selected text.")
+                                              : tr("Gives the selected text the usual text colour."));
     connect(none, &QAction::triggered, this, [this, highlight] {
         if (highlight)
             applyHighlight(QColor());
@@ -173,6 +176,8 @@ void FormatBar::fillColorMenu(QMenu* menu, bool highlight)
         QPainter(&swatch).drawRect(0, 0, 15, 15);
         QAction* action = menu->addAction(QIcon(swatch), tr(named.name));
         action->setData(color);
+        shell::setItemDescription(action, highlight ? tr("Highlights the selected text in this colour.")
+                                                    : tr("Colours the selected text in this colour."));
         connect(action, &QAction::triggered, this, [this, highlight, color] {
             if (highlight)
                 applyHighlight(color);

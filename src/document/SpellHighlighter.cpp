@@ -1,6 +1,7 @@
 #include "document/SpellHighlighter.h"
 
 #include "platform/RichTextBox.h"
+#include "shell/MenuItemAccessible.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
@@ -261,6 +262,7 @@ void SpellHighlighter::addMenuEntries(QMenu* menu, const QPoint& pos)
         QFont font = action->font();
         font.setBold(true);
         action->setFont(font);
+        shell::setItemDescription(action, tr("Replaces the misspelled word with this one."));
         QPointer<RichTextBox> box = m_box;
         connect(action, &QAction::triggered, this, [box, word, suggestion]() mutable {
             if (!box || box->Locked())
@@ -272,6 +274,7 @@ void SpellHighlighter::addMenuEntries(QMenu* menu, const QPoint& pos)
     if (suggestions.isEmpty()) {
         auto* none = new QAction(tr("(no spelling suggestions)"), menu);
         none->setEnabled(false);
+        shell::setItemDescription(none, tr("The dictionary has no word to offer in its place."));
         entries.append(none);
     }
     auto* separator = new QAction(menu);
@@ -279,6 +282,7 @@ void SpellHighlighter::addMenuEntries(QMenu* menu, const QPoint& pos)
     entries.append(separator);
     auto* ignore = new QAction(tr("Ignore All"), menu);
     ignore->setObjectName(QStringLiteral("actIgnoreAll"));
+    shell::setItemDescription(ignore, tr("Stops marking this word as misspelled until the program ends."));
     connect(ignore, &QAction::triggered, m_checker, [checker = m_checker, text] {
         if (checker)
             checker->ignoreAll(text);
@@ -286,6 +290,7 @@ void SpellHighlighter::addMenuEntries(QMenu* menu, const QPoint& pos)
     entries.append(ignore);
     auto* add = new QAction(tr("Add to Dictionary"), menu);
     add->setObjectName(QStringLiteral("actAddToDictionary"));
+    shell::setItemDescription(add, tr("Adds this word to your own dictionary, so it is never marked again."));
     connect(add, &QAction::triggered, m_checker, [checker = m_checker, text] {
         if (checker)
             checker->addToDictionary(text);

@@ -1,5 +1,7 @@
 #include "shell/MainMenuBar.h"
 
+#include "shell/MenuDescriptions.h"
+#include "shell/MenuItemAccessible.h"
 #include "shell/frmMain.h"
 
 #include <QMdiArea>
@@ -184,6 +186,7 @@ void MainMenuBar::rebuildWindowMenu()
         QAction* entry = m_windowMenu->addAction(text);
         entry->setCheckable(true);
         entry->setChecked(frame == active);
+        setItemDescription(entry, windowListItemDescription());
         connect(entry, &QAction::triggered, this, [area = m_area, window = QPointer<QMdiSubWindow>(frame)] {
             if (window)
                 area->setActiveSubWindow(window);

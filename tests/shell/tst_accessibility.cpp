@@ -59,11 +59,11 @@ bool isControl(QAccessible::Role role)
     }
 }
 
-// Menu items take their words from the item's text; Qt offers no description for them.
+// Menu items say what they do as well as what they are called; tabs and windows name themselves.
 bool needsDescription(QAccessible::Role role)
 {
-    return isControl(role) && role != QAccessible::MenuItem && role != QAccessible::PageTab &&
-           role != QAccessible::Window && role != QAccessible::Dialog;
+    return isControl(role) && role != QAccessible::PageTab && role != QAccessible::Window &&
+           role != QAccessible::Dialog;
 }
 
 // Parts Qt draws for its own frames (scroll bars, the child window's title buttons) are not ours.
