@@ -103,6 +103,8 @@ void frmBrowser::attachEngine(std::unique_ptr<platform::BrowserEngine> engine)
     brwWebBrowser->setObjectName(QStringLiteral("brwWebBrowser"));
     QWidget* view = brwWebBrowser->widget();
     view->setObjectName(QStringLiteral("brwWebBrowser"));
+    // The page is the next stop after the address box, so that a keyboard user can reach it to scroll.
+    view->setFocusPolicy(Qt::StrongFocus);
     view->setGeometry(px(kBrowserLeft), px(kBrowserTop), view->width(), view->height());
     connect(brwWebBrowser, &platform::BrowserEngine::DownloadComplete, this,
             &frmBrowser::brwWebBrowser_DownloadComplete);

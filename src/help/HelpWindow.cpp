@@ -128,6 +128,13 @@ void HelpWindow::openHelpFile()
                     m_browser->setSource(documents.constFirst().url);
             });
 
+    // The engine makes its two views after the browser, so Tab would reach the page before them;
+    // put them in the order they are seen: the tabs, the open page's controls, then the page.
+    setTabOrder(m_tabs, contents);
+    setTabOrder(contents, m_keyword);
+    setTabOrder(m_keyword, index);
+    setTabOrder(index, m_browser);
+
     m_engine->contentModel()->createContents(QString());
     m_engine->indexModel()->createIndex(QString());
 }

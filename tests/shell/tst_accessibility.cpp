@@ -14,17 +14,21 @@
 #include "support/FakeBrowserEngine.h"
 #include "support/ShellFixture.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QTextBrowser>
 #include <QtTest>
 #include <functional>
 #include <memory>
 
 using namespace tarnwick;
+using help::HelpWindow;
 using test::ShellFixture;
 
 namespace {
@@ -126,9 +130,45 @@ Opened own(QWidget* window)
     return {window, [holder] {}};
 }
 
+QString focusName()
+{
+    return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+}
+
+// Presses Tab from first until the focus is back on it (or gives up), naming each control it
+// lands on once: a control that takes several presses (a help page steps through its links)
+// counts once.
+QStringList tabRound(QWidget* first, int limit = 60)
+{
+    first->setFocus(Qt::TabFocusReason);
+    QStringList visited{focusName()};
+    for (int i = 0; i < limit; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        if (focusName() != visited.constLast())
+            visited << focusName();
+        if (QApplication::focusWidget() == first)
+            break;
+    }
+    return visited;
+}
+
+HelpWindow* builtHelpWindow(QWidget* parent, int page)
+{
+    auto* window = new help::HelpWindow(QStringLiteral(TARNWICK_BUILT_HELP_FILE), parent);
+    window->tabs()->setCurrentIndex(page);
+    auto* index = window->findChild<QAbstractItemView*>(QStringLiteral("helpIndex"));
+    if (!QTest::qWaitFor([index] { return index && index->model() && index->model()->rowCount() > 0; }, 10000))
+        qWarning("The help index did not load.");
+    return window;
+}
+
+// What Enter did in a window: the observable result, compared with the row's expectation.
+using Outcome = std::function<QString(QWidget* window)>;
+
 } // namespace
 
 Q_DECLARE_METATYPE(Opener)
+Q_DECLARE_METATYPE(Outcome)
 
 class tst_Accessibility : public QObject
 {
@@ -243,13 +283,7 @@ private slots:
         // Tab from the first control runs through the controls in their visual order and comes back.
         QWidget* first = dialog->findChild<QWidget*>(tabOrder.constFirst());
         QVERIFY(first);
-        first->setFocus(Qt::TabFocusReason);
-        QStringList visited{QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString()};
-        for (int i = 0; i < tabOrder.size(); ++i) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            visited << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString());
-        }
-        QCOMPARE(visited, tabOrder + QStringList{tabOrder.constFirst()});
+        QCOMPARE(tabRound(first), tabOrder + QStringList{tabOrder.constFirst()});
 
         // Enter presses the default button, Esc the cancelling one, each in a freshly opened dialog.
         for (const auto& [key, expected] :
@@ -271,6 +305,83 @@ private slots:
                 QCOMPARE(clicked.size(), 1);
             QVERIFY2(clicked.size() == 1 || !finished.isEmpty() || !again->isVisible(), qPrintable(expected));
             fresh.close();
+        }
+        opened.close();
+    }
+
+    // Windows that are not dialogs: Tab goes round their controls in visual order, and Enter in the
+    // box that takes it does that box's work.
+    void keyboardInWindows_data()
+    {
+        QTest::addColumn<Opener>("open");
+        QTest::addColumn<QStringList>("tabOrder");
+        QTest::addColumn<QString>("enterIn");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<Outcome>("outcome");
+        QTest::addColumn<QString>("expected");
+
+        const Opener browser = [this](shell::frmMain* main) {
+            main->browserEngineFactory = m_engines.factory();
+            main->mnuViewWebBrowser_Click();
+            return Opened{main->ActiveForm(), [] {}};
+        };
+        const Outcome lastNavigation = [this](QWidget*) {
+            return m_engines.last() ? m_engines.last()->calls.value(m_engines.last()->calls.size() - 1) : QString();
+        };
+        const Outcome pageShown = [](QWidget* window) {
+            const QUrl page = static_cast<HelpWindow*>(window)->browser()->source();
+            return page.fileName() + QLatin1Char('#') + page.fragment();
+        };
+        const Outcome nothing = [](QWidget*) { return QString(); };
+
+        QTest::newRow("browser window") << browser
+                                        << QStringList{QStringLiteral("cboAddress"), QStringLiteral("brwWebBrowser")}
+                                        << QStringLiteral("cboAddress")
+                                        << QStringLiteral("http://127.0.0.1:9/page.html") << lastNavigation
+                                        << QStringLiteral("Navigate http://127.0.0.1:9/page.html");
+        QTest::newRow("help window, contents")
+            << Opener([](shell::frmMain* main) { return own(builtHelpWindow(main, 0)); })
+            << QStringList{QStringLiteral("qt_tabwidget_tabbar"), QStringLiteral("helpContents"),
+                           QStringLiteral("helpBrowser")}
+            << QString() << QString() << nothing << QString();
+        QTest::newRow("help window, index")
+            << Opener([](shell::frmMain* main) { return own(builtHelpWindow(main, 1)); })
+            << QStringList{QStringLiteral("qt_tabwidget_tabbar"), QStringLiteral("indexKeyword"),
+                           QStringLiteral("helpIndex"), QStringLiteral("helpBrowser")}
+            << QStringLiteral("indexKeyword") << QStringLiteral("Page Set") << pageShown
+            << QStringLiteral("file-menu.html#pagesetup");
+    }
+
+    void keyboardInWindows()
+    {
+        QFETCH(Opener, open);
+        QFETCH(QStringList, tabOrder);
+        QFETCH(QString, enterIn);
+        QFETCH(QString, typed);
+        QFETCH(Outcome, outcome);
+        QFETCH(QString, expected);
+
+        ShellFixture fx;
+        shell::frmMain* main = fx.createMain();
+        main->show();
+        const Opened opened = open(main);
+        QVERIFY(opened.window);
+        opened.window->show();
+        QWidget* top = opened.window->window();
+        QApplication::setActiveWindow(top);
+        QVERIFY(QTest::qWaitForWindowActive(top));
+
+        QWidget* first = opened.window->findChild<QWidget*>(tabOrder.constFirst());
+        QVERIFY2(first, qPrintable(tabOrder.constFirst()));
+        QCOMPARE(tabRound(first), tabOrder + QStringList{tabOrder.constFirst()});
+
+        if (!enterIn.isEmpty()) {
+            QWidget* box = opened.window->findChild<QWidget*>(enterIn);
+            QVERIFY2(box, qPrintable(enterIn));
+            box->setFocus(Qt::TabFocusReason);
+            QTest::keyClicks(QApplication::focusWidget(), typed);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QTRY_COMPARE_WITH_TIMEOUT(outcome(opened.window), expected, 5000);
         }
         opened.close();
     }
