@@ -9,7 +9,10 @@
 #include "help/HelpWindow.h"
 #include "help/frmAbout.h"
 #include "platform/RichTextBox.h"
+#include "shell/MainMenuBar.h"
 #include "shell/MainToolBar.h"
+#include "shell/MenuDescriptions.h"
+#include "shell/MenuItemAccessible.h"
 #include "shell/frmMain.h"
 #include "support/FakeBrowserEngine.h"
 #include "support/ShellFixture.h"
@@ -21,6 +24,7 @@
 #include <QDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QtTest>
@@ -188,7 +192,13 @@ private:
                 return;
             QTest::newRow(name) << open << order << enter << escape;
         };
-        row("main window", [](shell::frmMain* main) { return Opened{main, [] {}}; }, {}, {}, {});
+        row("main window",
+            [](shell::frmMain* main) {
+                // The Window list is made as the menu opens; its entries are walked too.
+                emit main->findChild<QMenu*>(QStringLiteral("mnuWindow"))->aboutToShow();
+                return Opened{main, [] {}};
+            },
+            {}, {}, {});
         row("document window", [](shell::frmMain* main) { return Opened{main->activeDocument(), [] {}}; }, {}, {}, {});
         row("browser window",
             [this](shell::frmMain* main) {
@@ -260,6 +270,109 @@ private slots:
             QCOMPARE(node->text(QAccessible::Name), key);
             QCOMPARE(node->text(QAccessible::Description), key);
         }
+    }
+
+    // A menu item reads as Qt's own would (name without the access key, shortcut, state, submenu,
+    // press) and also says what it does.
+    void menuItemsSayWhatTheyDo_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("accelerator");
+        QTest::addColumn<bool>("checked");
+        QTest::addColumn<QString>("action");
+
+        auto row = [](const char* rowName, const char* item, const char* name, const char* accelerator, bool checked,
+                      const QString& action) {
+            QTest::newRow(rowName) << QString::fromLatin1(item) << QString::fromLatin1(name)
+                                   << QString::fromLatin1(accelerator) << checked << action;
+        };
+        const QString press = QAccessibleActionInterface::pressAction();
+        row("item with a shortcut", "mnuFileOpen", "Open...", "Ctrl+O", false, press);
+        row("checked item", "mnuViewToolbar", "Toolbar", "Alt+T", true, press);
+        row("window command", "mnuWindowTileVertical", "Tile Vertical", "Alt+V", false, press);
+        row("menu in the bar", "mnuOptionsAction", "Options", "Alt+O", false,
+            QAccessibleActionInterface::showMenuAction());
+    }
+
+    void menuItemsSayWhatTheyDo()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, name);
+        QFETCH(QString, accelerator);
+        QFETCH(bool, checked);
+        QFETCH(QString, action);
+
+        ShellFixture fx;
+        shell::frmMain* main = fx.createMain();
+        main->show();
+        auto* menuItem = main->mnuMain->findChild<QAction*>(item);
+        QVERIFY(menuItem);
+        QAccessibleInterface* node = QAccessible::queryAccessibleInterface(menuItem);
+        QVERIFY(node);
+        QCOMPARE(node->role(), QAccessible::MenuItem);
+        QCOMPARE(node->text(QAccessible::Name), name);
+        QCOMPARE(node->text(QAccessible::Accelerator), accelerator);
+        QVERIFY(!node->text(QAccessible::Description).isEmpty());
+        QCOMPARE(node->text(QAccessible::Description), shell::itemDescription(menuItem));
+        QCOMPARE(bool(node->state().checked), checked);
+        QCOMPARE(node->childCount(), menuItem->menu() ? 1 : 0);
+        QVERIFY(node->parent());
+        auto* holder = qobject_cast<QWidget*>(node->parent()->object());
+        QVERIFY(holder && holder->actions().contains(menuItem));
+
+        QAccessibleActionInterface* actions = node->actionInterface();
+        QVERIFY(actions);
+        QCOMPARE(actions->actionNames(), QStringList{action});
+        menuItem->setEnabled(false);
+        QVERIFY(node->state().disabled);
+        QSignalSpy triggered(menuItem, &QAction::triggered);
+        actions->doAction(action);
+        QCOMPARE(triggered.size(), 0); // a disabled item does nothing
+        menuItem->setEnabled(true);
+        if (action == QAccessibleActionInterface::pressAction()) {
+            actions->doAction(action);
+            QCOMPARE(triggered.size(), 1);
+        } else {
+            QCOMPARE(node->child(0)->object(), menuItem->menu());
+            QCOMPARE(node->child(0)->role(), QAccessible::PopupMenu);
+        }
+    }
+
+    // The Edit items also fill the document's context menu; while it is open they belong to it.
+    void sharedItemsBelongToTheMenuOnScreen()
+    {
+        ShellFixture fx;
+        shell::frmMain* main = fx.createMain();
+        main->show();
+        QAction* copy = main->mnuMain->item(QStringLiteral("mnuEditCopy"));
+        QAccessibleInterface* node = QAccessible::queryAccessibleInterface(copy);
+        QVERIFY(node && node->parent());
+        QCOMPARE(node->parent()->object(), main->findChild<QMenu*>(QStringLiteral("mnuEdit")));
+
+        std::unique_ptr<QMenu> context(main->activeDocument()->createContextMenu(QPoint(1, 1)));
+        context->popup(main->mapToGlobal(QPoint(20, 20)));
+        QVERIFY(QTest::qWaitForWindowExposed(context.get()));
+        QCOMPARE(node->parent()->object(), context.get());
+        QCOMPARE(node->text(QAccessible::Description), shell::itemDescription(copy));
+        QVERIFY(node->parent()->indexOfChild(node) >= 0);
+        context->hide();
+        QCOMPARE(node->parent()->object(), main->findChild<QMenu*>(QStringLiteral("mnuEdit")));
+    }
+
+    void windowListEntriesSayWhatTheyDo()
+    {
+        ShellFixture fx;
+        shell::frmMain* main = fx.createMain();
+        main->show();
+        auto* windowMenu = main->findChild<QMenu*>(QStringLiteral("mnuWindow"));
+        emit windowMenu->aboutToShow();
+        const QList<QAction*> entries = windowMenu->actions();
+        QVERIFY(!entries.isEmpty());
+        QAccessibleInterface* node = QAccessible::queryAccessibleInterface(entries.constLast());
+        QVERIFY(node);
+        QCOMPARE(node->text(QAccessible::Name), QStringLiteral("1 ") + main->activeDocument()->windowTitle());
+        QCOMPARE(node->text(QAccessible::Description), shell::windowListItemDescription());
     }
 
     void keyboardAlone_data() { windows_data(true); }
