@@ -49,6 +49,10 @@ private slots:
     void keptObjectsShowWhatTheyHold();
     void commentRangeIsMarked_data();
     void commentRangeIsMarked();
+    void linksKeepTheirSwitches_data();
+    void linksKeepTheirSwitches();
+    void equationsShowTheirBaseText_data();
+    void equationsShowTheirBaseText();
     void editingAroundKeptObjects_data();
     void editingAroundKeptObjects();
     void typingAfterAnObjectStartsPlainText();
@@ -203,34 +207,51 @@ void TestRtfKept::keptObjectsShowWhatTheyHold_data()
     QTest::addColumn<QString>("caption");
     QTest::addColumn<bool>("autoNumber");
     QTest::addColumn<bool>("visible");
+    QTest::addColumn<QString>("toolTip"); // the caption when null
 
     QTest::newRow("footnote") << QByteArray(
                                      "{\\rtf1 A{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} The note.}B}")
-                              << int(KeptKind::Footnote) << "The note." << true << true;
+                              << int(KeptKind::Footnote) << "The note." << true << true << QString();
     QTest::newRow("endnote") << QByteArray("{\\rtf1 A\\chftn{\\*\\footnote\\ftnalt\\pard End note}B}")
-                             << int(KeptKind::Endnote) << "End note" << true << true;
+                             << int(KeptKind::Endnote) << "End note" << true << true << QString();
     QTest::newRow("custom mark") << QByteArray("{\\rtf1 A*{\\footnote\\pard Starred}B}") << int(KeptKind::Footnote)
-                                 << "Starred" << false << true;
+                                 << "Starred" << false << true << QString();
     QTest::newRow("Word footnote inside its mark group")
         << QByteArray("{\\rtf1 A{\\cs16\\super\\chftn{\\footnote\\pard\\plain{\\cs16\\super\\chftn} Inner}}B}")
-        << int(KeptKind::Footnote) << "Inner" << true << true;
-    QTest::newRow("comment") << QByteArray("{\\rtf1 A{\\*\\atnid X}\\chatn{\\*\\annotation\\pard Remark}B}")
-                             << int(KeptKind::Comment) << "Remark" << false << true;
+        << int(KeptKind::Footnote) << "Inner" << true << true << QString();
+    QTest::newRow("comment: initials without an author")
+        << QByteArray("{\\rtf1 A{\\*\\atnid X}\\chatn{\\*\\annotation\\pard Remark}B}") << int(KeptKind::Comment)
+        << "Remark" << false << true << "X: Remark";
+    QTest::newRow("comment: the author rather than the initials")
+        << QByteArray("{\\rtf1 A{\\*\\atnid JD}{\\*\\atnauthor Jane Doe}\\chatn{\\*\\annotation\\pard Remark}B}")
+        << int(KeptKind::Comment) << "Remark" << false << true << "Jane Doe: Remark";
+    QTest::newRow("comment: author in escapes")
+        << QByteArray("{\\rtf1 A{\\*\\atnauthor Ren\\'e9e \\u8364?}\\chatn{\\*\\annotation\\pard Cost}B}")
+        << int(KeptKind::Comment) << "Cost" << false << true << QStringLiteral("Ren\u00e9e \u20ac: Cost");
+    QTest::newRow("comment: nobody named") << QByteArray("{\\rtf1 A\\chatn{\\*\\annotation\\pard Anonymous}B}")
+                                           << int(KeptKind::Comment) << "Anonymous" << false << true << "Anonymous";
+    QTest::newRow("ruby without a result shows its base")
+        << QByteArray("{\\rtf1 A{\\field{\\*\\fldinst EQ \\\\* jc2 \\\\* \"Font:MS Mincho\" \\\\* hps10 "
+                      "\\\\o\\\\ad(\\\\s\\\\up 9(\\u12363?\\u12435?),\\u28450?)}}B}")
+        << int(KeptKind::Field) << QStringLiteral("\u6f22") << false << true << "";
+    QTest::newRow("page field without a result shows nothing")
+        << QByteArray("{\\rtf1 A{\\field{\\*\\fldinst PAGE}{\\fldrslt }}B}") << int(KeptKind::Field) << "" << false
+        << false << "";
     QTest::newRow("text box")
         << QByteArray("{\\rtf1 A{\\shp{\\*\\shpinst{\\sp{\\sn fFilled}{\\sv 0}}{\\shptxt\\pard Box text\\par}}}B}")
-        << int(KeptKind::TextBox) << "Box text" << false << true;
+        << int(KeptKind::TextBox) << "Box text" << false << true << QString();
     QTest::newRow("old drawing text box")
         << QByteArray("{\\rtf1 A{\\*\\do\\dobxcolumn\\dptxbx{\\dptxbxtext\\pard Old box}\\dpx0}B}")
-        << int(KeptKind::TextBox) << "Old box" << false << true;
+        << int(KeptKind::TextBox) << "Old box" << false << true << QString();
     QTest::newRow("shape without text") << QByteArray("{\\rtf1 A{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 1}}}}B}")
-                                        << int(KeptKind::Shape) << "" << false << true;
+                                        << int(KeptKind::Shape) << "" << false << true << QString();
     QTest::newRow("shape group") << QByteArray(
                                         "{\\rtf1 A{\\shpgrp{\\*\\shpinst{\\shp{\\*\\shpinst{\\shptxt In group}}}}}B}")
-                                 << int(KeptKind::TextBox) << "In group" << false << true;
+                                 << int(KeptKind::TextBox) << "In group" << false << true << QString();
     QTest::newRow("bookmark") << QByteArray("{\\rtf1 A{\\*\\bkmkstart here}B}") << int(KeptKind::Bookmark) << ""
-                              << false << false;
+                              << false << false << QString();
     QTest::newRow("unknown destination") << QByteArray("{\\rtf1 A{\\*\\whatever 1 2 3}B}") << int(KeptKind::Other) << ""
-                                         << false << false;
+                                         << false << false << QString();
 }
 
 void TestRtfKept::keptObjectsShowWhatTheyHold()
@@ -240,13 +261,14 @@ void TestRtfKept::keptObjectsShowWhatTheyHold()
     QFETCH(QString, caption);
     QFETCH(bool, autoNumber);
     QFETCH(bool, visible);
+    QFETCH(QString, toolTip);
     auto doc = read(rtf);
     int position = -1;
     const QTextCharFormat f = firstKept(*doc, &position);
     QCOMPARE(f.objectType(), kKeptObjectType);
     QCOMPARE(f.intProperty(KeptKindProperty), kind);
     QCOMPARE(f.stringProperty(KeptCaption), caption);
-    QCOMPARE(f.toolTip(), caption);
+    QCOMPARE(f.toolTip(), toolTip.isNull() ? caption : toolTip);
     QCOMPARE(f.boolProperty(KeptAutoNumber), autoNumber);
     QTextObjectInterface* handler = doc->documentLayout()->handlerForObject(kKeptObjectType);
     QVERIFY(handler);
@@ -259,21 +281,31 @@ void TestRtfKept::commentRangeIsMarked_data()
     QTest::addColumn<QByteArray>("rtf");
     QTest::addColumn<QString>("word");
     QTest::addColumn<QString>("background");
+    QTest::addColumn<QString>("toolTip");
 
     const QByteArray comment("{\\*\\atnid X}\\chatn{\\*\\annotation{\\*\\atnref 7}\\pard Why?}");
     QTest::newRow("plain text") << QByteArray("{\\rtf1 A{\\*\\atrfstart 7}marked{\\*\\atrfend 7}") + comment + " B}"
                                 << "marked"
-                                << "#fff4b0";
+                                << "#fff4b0"
+                                << "X: Why?";
+    QTest::newRow("the comment's author")
+        << QByteArray("{\\rtf1 A{\\*\\atrfstart 7}marked{\\*\\atrfend 7}{\\*\\atnid X}{\\*\\atnauthor Ann Lee}"
+                      "\\chatn{\\*\\annotation{\\*\\atnref 7}\\pard Why?} B}")
+        << "marked"
+        << "#fff4b0"
+        << "Ann Lee: Why?";
     QTest::newRow("highlighted text keeps its colour")
         << QByteArray(
                "{\\rtf1{\\colortbl;\\red0\\green255\\blue0;}A{\\*\\atrfstart 7}{\\highlight1 green}{\\*\\atrfend 7}") +
                comment + " B}"
         << "green"
-        << "#00ff00";
+        << "#00ff00"
+        << "X: Why?";
     QTest::newRow("across paragraphs") << QByteArray("{\\rtf1 A{\\*\\atrfstart 7}one\\par two{\\*\\atrfend 7}") +
                                               comment + "}"
                                        << "two"
-                                       << "#fff4b0";
+                                       << "#fff4b0"
+                                       << "X: Why?";
 }
 
 void TestRtfKept::commentRangeIsMarked()
@@ -281,10 +313,11 @@ void TestRtfKept::commentRangeIsMarked()
     QFETCH(QByteArray, rtf);
     QFETCH(QString, word);
     QFETCH(QString, background);
+    QFETCH(QString, toolTip);
     auto doc = read(rtf);
     const QTextCharFormat f = formatOf(*doc, word);
     QCOMPARE(f.stringProperty(CommentRange), QStringLiteral("7"));
-    QCOMPARE(f.toolTip(), QStringLiteral("Why?"));
+    QCOMPARE(f.toolTip(), toolTip);
     QCOMPARE(f.background().color().name(), background);
     QCOMPARE(formatOf(*doc, QStringLiteral("A")).hasProperty(CommentRange), false);
     // The marking is not written as a highlight, the range is written as the comment's range.
@@ -293,6 +326,116 @@ void TestRtfKept::commentRangeIsMarked()
     QVERIFY(out.contains("{\\*\\atrfend 7}"));
     QCOMPARE(out.count("atrfstart"), 1);
     QCOMPARE(out.contains("\\red255\\green244\\blue176"), false);
+    QCOMPARE(documentToRtf(*read(out)), out);
+}
+
+void TestRtfKept::linksKeepTheirSwitches_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("href");
+    QTest::addColumn<QString>("toolTip");
+    QTest::addColumn<QByteArray>("written"); // the instruction as written
+
+    QTest::newRow("tool tip and target frame")
+        << QByteArray("{\\rtf1 A{\\field{\\*\\fldinst HYPERLINK \"http://x.test/\" \\\\o \"Tip text\" \\\\t \"_blank\"}"
+                      "{\\fldrslt go}}B}")
+        << "http://x.test/"
+        << "Tip text" << QByteArray("HYPERLINK \"http://x.test/\" \\\\o \"Tip text\" \\\\t \"_blank\"");
+    QTest::newRow("switches before the address")
+        << QByteArray(
+               "{\\rtf1 A{\\field{\\*\\fldinst {HYPERLINK \\\\o \"Before\" \"http://x.test/b\"}}{\\fldrslt go}}B}")
+        << "http://x.test/b"
+        << "Before" << QByteArray("HYPERLINK \"http://x.test/b\" \\\\o \"Before\"");
+    QTest::newRow("place in the document with a tool tip")
+        << QByteArray("{\\rtf1 A{\\field{\\*\\fldinst HYPERLINK \\\\l \"here\" \\\\o \"Jump\"}{\\fldrslt go}}B}")
+        << "#here"
+        << "Jump" << QByteArray("HYPERLINK \\\\l \"here\" \\\\o \"Jump\"");
+    QTest::newRow("image map, new window and a switch nobody knows")
+        << QByteArray(
+               "{\\rtf1 A{\\field{\\*\\fldinst HYPERLINK \"http://x.test/map\" \\\\m \\\\n \\\\z odd}{\\fldrslt go}}B}")
+        << "http://x.test/map"
+        << "" << QByteArray("HYPERLINK \"http://x.test/map\" \\\\m \\\\n \\\\z odd");
+    QTest::newRow("quotes inside the tool tip")
+        << QByteArray("{\\rtf1 A{\\field{\\*\\fldinst HYPERLINK \"http://x.test/\" \\\\o \"say \\\\\"hi\\\\\"\"}"
+                      "{\\fldrslt go}}B}")
+        << "http://x.test/"
+        << "say \"hi\"" << QByteArray("\\\\o \"say \\\\\"hi\\\\\"\"");
+    QTest::newRow("address only: nothing added")
+        << QByteArray("{\\rtf1 A{\\field{\\*\\fldinst HYPERLINK \"http://x.test/\"}{\\fldrslt go}}B}")
+        << "http://x.test/"
+        << "" << QByteArray("HYPERLINK \"http://x.test/\"}}");
+}
+
+void TestRtfKept::linksKeepTheirSwitches()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, href);
+    QFETCH(QString, toolTip);
+    QFETCH(QByteArray, written);
+    auto doc = read(rtf);
+    QCOMPARE(doc->toPlainText(), QStringLiteral("AgoB"));
+    const QTextCharFormat f = formatOf(*doc, QStringLiteral("go"));
+    QVERIFY(f.isAnchor());
+    QCOMPARE(f.anchorHref(), href);
+    QCOMPARE(f.toolTip(), toolTip);
+    const QByteArray out = documentToRtf(*doc);
+    QVERIFY2(out.contains(written), out.constData());
+    auto again = read(out);
+    const QTextCharFormat g = formatOf(*again, QStringLiteral("go"));
+    QCOMPARE(g.anchorHref(), href);
+    QCOMPARE(g.toolTip(), toolTip);
+    QCOMPARE(documentToRtf(*again), out);
+}
+
+void TestRtfKept::equationsShowTheirBaseText_data()
+{
+    QTest::addColumn<QString>("instruction");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("ruby") << "EQ \\* jc2 \\* \"Font:MS Mincho\" \\* hps10 \\o\\ad(\\s\\up 9(yomi),kanji)"
+                          << "kanji";
+    QTest::newRow("ruby, reading after the base") << "EQ \\o\\ac(base,\\s\\up 10(read))"
+                                                  << "base";
+    QTest::newRow("overstrike") << "EQ \\o(a,b)"
+                                << "ab";
+    QTest::newRow("fraction") << "EQ \\f(1,2)"
+                              << "1/2";
+    QTest::newRow("root") << "EQ \\r(3,x)" << QStringLiteral("\u221ax");
+    QTest::newRow("brackets, own characters") << "EQ \\b\\bc\\[(x,y)"
+                                              << "[xy]";
+    QTest::newRow("list") << "EQ \\l(a,b,c)"
+                          << "a,b,c";
+    QTest::newRow("escaped comma and text around") << "EQ x\\,y \\s\\up5(2) z"
+                                                   << "x,y 2 z";
+    QTest::newRow("lower-case field word") << "eq \\f(a,b)"
+                                           << "a/b";
+    QTest::newRow("unbalanced") << "EQ \\o(a,(b"
+                                << "a(b";
+    QTest::newRow("not an equation") << "PAGE \\* MERGEFORMAT"
+                                     << "";
+    QTest::newRow("a word that starts like one") << "EQUALS 3"
+                                                 << "";
+}
+
+void TestRtfKept::equationsShowTheirBaseText()
+{
+    QFETCH(QString, instruction);
+    QFETCH(QString, shown);
+    QCOMPARE(equationText(instruction), shown);
+    // Read from a field without a result: the object shows the text, and writes back only the
+    // field as it was.
+    QByteArray code = instruction.toUtf8();
+    code.replace("\\", "\\\\");
+    const QByteArray field = "{\\field{\\*\\fldinst " + code + "}}";
+    auto doc = read("{\\rtf1 A" + field + "B}");
+    QCOMPARE(doc->toPlainText(), QStringLiteral("A\uFFFCB"));
+    int position = -1;
+    const QTextCharFormat f = firstKept(*doc, &position);
+    QCOMPARE(f.stringProperty(KeptCaption), shown);
+    const QSizeF size = doc->documentLayout()->handlerForObject(kKeptObjectType)->intrinsicSize(doc.get(), position, f);
+    QCOMPARE(size.width() > 1, !shown.isEmpty());
+    const QByteArray out = documentToRtf(*doc);
+    QVERIFY2(out.contains("A" + field + "B"), out.constData());
     QCOMPARE(documentToRtf(*read(out)), out);
 }
 

@@ -320,6 +320,10 @@ KeptScan scanKept(const QByteArray& rtf)
     KeptScan scan;
     bool atGroupStart = false;
     bool inAtnref = false;
+    // Destinations whose content the scan hands out: the comment's reference, author, initials.
+    QByteArray* capture = nullptr;
+    int captureDepth = -1;
+    qsizetype captureStart = 0;
     bool footnote = false, endnote = false, annotation = false, shape = false, shapeText = false, field = false,
          bookmark = false, furniture = false;
     QByteArray atnref;
@@ -336,6 +340,10 @@ KeptScan scanKept(const QByteArray& rtf)
             if (inAtnref && depth == atnrefDepth) {
                 atnref = rtf.mid(atnrefStart, t.start - atnrefStart).trimmed();
                 inAtnref = false;
+            }
+            if (capture && depth == captureDepth) {
+                *capture = rtf.mid(captureStart, t.start - captureStart);
+                capture = nullptr;
             }
             --depth;
             atGroupStart = false;
@@ -371,7 +379,11 @@ KeptScan scanKept(const QByteArray& rtf)
             bookmark = true;
         else if (t.name.startsWith("header") || t.name.startsWith("footer"))
             furniture = true;
-        else if (t.name == "atnref") {
+        else if ((t.name == "atnauthor" || t.name == "atnid") && !capture) {
+            capture = t.name == "atnid" ? &scan.commentInitials : &scan.commentAuthor;
+            captureDepth = depth;
+            captureStart = t.paramEnd < rtf.size() && rtf.at(t.paramEnd) == ' ' ? t.paramEnd + 1 : t.paramEnd;
+        } else if (t.name == "atnref") {
             inAtnref = true;
             atnrefDepth = depth;
             atnrefStart = t.paramEnd < rtf.size() && rtf.at(t.paramEnd) == ' ' ? t.paramEnd + 1 : t.paramEnd;
@@ -405,6 +417,212 @@ QByteArray destinationOf(const QByteArray& group)
         done = true;
     });
     return name;
+}
+
+namespace {
+
+// Word's equation field language: \o(...) overstrikes its arguments, \s\up n(...) raises one
+// (a ruby's reading), \f(a,b) is a fraction, \r(n,x) a root, \b(...) brackets, \l(...) a list,
+// \a(...) an array; \x, \d and \i draw around their arguments. Backslash and a character other
+// than a letter is that character.
+class EquationReader
+{
+public:
+    explicit EquationReader(const QString& code) : s_(code) {}
+    // Steps over the field word and the \* formatting switches (\* jc2 \* "Font:..." \* hps20).
+    void skipPrologue()
+    {
+        skipSpaces();
+        letters(); // EQ
+        for (;;) {
+            skipSpaces();
+            if (i_ + 1 < s_.size() && s_.at(i_) == QLatin1Char('\\') && s_.at(i_ + 1) == QLatin1Char('*')) {
+                i_ += 2;
+                skipSpaces();
+                if (i_ < s_.size() && s_.at(i_) == QLatin1Char('"')) {
+                    const qsizetype close = s_.indexOf(QLatin1Char('"'), i_ + 1);
+                    i_ = close < 0 ? s_.size() : close + 1;
+                } else {
+                    while (i_ < s_.size() && !s_.at(i_).isSpace() && s_.at(i_) != QLatin1Char('\\'))
+                        ++i_;
+                }
+                continue;
+            }
+            break;
+        }
+    }
+
+    bool atEnd() const { return i_ >= s_.size(); }
+    void skipStray() { ++i_; } // a ',' or ')' with nothing open
+
+    struct Part
+    {
+        QString text;
+        bool raised = true; // made of \s raisings only: a reading, not a base
+    };
+
+    // Elements up to a ',' or ')' of the level (not taken) or the end.
+    Part sequence(int depth)
+    {
+        Part part;
+        bool any = false;
+        while (i_ < s_.size() && s_.at(i_) != QLatin1Char(',') && s_.at(i_) != QLatin1Char(')')) {
+            const QChar c = s_.at(i_);
+            if (c == QLatin1Char('\\') && i_ + 1 < s_.size() && s_.at(i_ + 1).isLetter()) {
+                const Part sw = switchGroup(depth);
+                part.text += sw.text;
+                part.raised = part.raised && sw.raised;
+                any = true;
+                continue;
+            }
+            if (c == QLatin1Char('\\') && i_ + 1 < s_.size()) {
+                part.text += s_.at(i_ + 1);
+                i_ += 2;
+            } else {
+                part.text += c;
+                ++i_;
+            }
+            if (!c.isSpace())
+                part.raised = false;
+            any = true;
+        }
+        if (!any)
+            part.raised = false;
+        return part;
+    }
+
+private:
+    QString letters()
+    {
+        const qsizetype from = i_;
+        while (i_ < s_.size() && s_.at(i_).isLetter())
+            ++i_;
+        return s_.mid(from, i_ - from).toLower();
+    }
+
+    void skipSpaces()
+    {
+        while (i_ < s_.size() && s_.at(i_).isSpace())
+            ++i_;
+    }
+
+    static QChar closing(QChar open)
+    {
+        switch (open.unicode()) {
+        case u'(':
+            return QLatin1Char(')');
+        case u'[':
+            return QLatin1Char(']');
+        case u'{':
+            return QLatin1Char('}');
+        case u'<':
+            return QLatin1Char('>');
+        default:
+            return open;
+        }
+    }
+
+    // A switch, its options (\up 9, \ad, \lc\[ ...) and its arguments in parentheses.
+    Part switchGroup(int depth)
+    {
+        ++i_; // the backslash
+        const QString name = letters();
+        QChar left = QLatin1Char('('), right = QLatin1Char(')');
+        for (;;) {
+            skipSpaces();
+            if (i_ + 1 < s_.size() && s_.at(i_) == QLatin1Char('\\') && s_.at(i_ + 1).isLetter()) {
+                ++i_;
+                const QString option = letters();
+                skipSpaces();
+                while (i_ < s_.size() && (s_.at(i_).isDigit() || s_.at(i_) == QLatin1Char('-')))
+                    ++i_;
+                if ((option == QLatin1String("lc") || option == QLatin1String("rc") || option == QLatin1String("bc")) &&
+                    i_ + 1 < s_.size() && s_.at(i_) == QLatin1Char('\\')) {
+                    const QChar c = s_.at(i_ + 1);
+                    i_ += 2;
+                    if (option != QLatin1String("rc"))
+                        left = c;
+                    if (option == QLatin1String("rc"))
+                        right = c;
+                    else if (option == QLatin1String("bc"))
+                        right = closing(c);
+                }
+                continue;
+            }
+            break;
+        }
+        QList<Part> args;
+        if (i_ < s_.size() && s_.at(i_) == QLatin1Char('(')) {
+            ++i_;
+            for (;;) {
+                args << (depth < 64 ? sequence(depth + 1) : Part{});
+                if (depth >= 64) {
+                    // Too deep to be an equation anyone wrote: the rest of it is not shown.
+                    i_ = s_.size();
+                    break;
+                }
+                if (i_ < s_.size() && s_.at(i_) == QLatin1Char(',')) {
+                    ++i_;
+                    continue;
+                }
+                if (i_ < s_.size())
+                    ++i_; // ')'
+                break;
+            }
+        }
+        auto join = [&](QLatin1String with, bool basesOnly) {
+            QStringList texts;
+            for (const Part& a : args) {
+                if (!basesOnly || !a.raised)
+                    texts << a.text;
+            }
+            return texts.join(with);
+        };
+        Part part;
+        part.raised = false;
+        if (name == QLatin1String("s")) {
+            part.text = join(QLatin1String(""), false);
+            part.raised = true;
+        } else if (name == QLatin1String("o")) {
+            const bool bases = std::any_of(args.begin(), args.end(), [](const Part& a) { return !a.raised; });
+            part.text = join(QLatin1String(""), bases);
+        } else if (name == QLatin1String("f")) {
+            part.text = join(QLatin1String("/"), false);
+        } else if (name == QLatin1String("r")) {
+            part.text = QChar(0x221A) + (args.isEmpty() ? QString() : args.last().text);
+        } else if (name == QLatin1String("b")) {
+            part.text = left + join(QLatin1String(""), false) + right;
+        } else if (name == QLatin1String("l")) {
+            part.text = join(QLatin1String(","), false);
+        } else if (name == QLatin1String("a")) {
+            part.text = join(QLatin1String(" "), false);
+        } else {
+            part.text = join(QLatin1String(""), false);
+        }
+        return part;
+    }
+
+    const QString& s_;
+    qsizetype i_ = 0;
+};
+
+} // namespace
+
+QString equationText(const QString& instruction)
+{
+    const QString code = instruction.trimmed();
+    if (!code.startsWith(QLatin1String("EQ"), Qt::CaseInsensitive) ||
+        (code.size() > 2 && !code.at(2).isSpace() && code.at(2) != QLatin1Char('\\')))
+        return {};
+    EquationReader reader(code);
+    reader.skipPrologue();
+    QString text;
+    while (!reader.atEnd()) {
+        text += reader.sequence(0).text;
+        if (!reader.atEnd())
+            reader.skipStray();
+    }
+    return text.simplified();
 }
 
 bool isKeptMarkWord(const char* name)
@@ -755,6 +973,13 @@ public:
             return {16, 16};
         case KeptKind::Section:
             return {kSectionMarkWidth, QFontMetricsF(layoutFont(doc, cf)).ascent()};
+        case KeptKind::Field: {
+            const QString shown = format.stringProperty(KeptCaption);
+            if (shown.isEmpty())
+                return {0, 0};
+            const QFontMetricsF fm(layoutFont(doc, cf));
+            return {fm.horizontalAdvance(shown), fm.ascent()};
+        }
         default:
             return {0, 0}; // bookmarks, page furniture, unknown destinations: nothing to see
         }
@@ -808,6 +1033,11 @@ public:
             painter->drawLine(QPointF(rect.left() + 3, y + 2), QPointF(rect.right() - 1, y + 2));
             break;
         }
+        case KeptKind::Field:
+            painter->setFont(layoutFont(doc, cf));
+            painter->setPen(cf.foreground().style() == Qt::NoBrush ? QColor(Qt::black) : cf.foreground().color());
+            painter->drawText(QPointF(rect.left(), rect.bottom()), format.stringProperty(KeptCaption));
+            break;
         default:
             break;
         }

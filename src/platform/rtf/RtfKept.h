@@ -70,9 +70,15 @@ struct KeptScan
     KeptKind kind = KeptKind::Other;
     bool autoNumber = false; // \chftn
     QByteArray commentRef;   // the \atnref of an annotation: the range it comments
+    QByteArray commentAuthor;   // the RTF inside \atnauthor
+    QByteArray commentInitials; // the RTF inside \atnid
     QByteArray firstDestination;
 };
 KeptScan scanKept(const QByteArray& rtf);
+
+// What an EQ field shows as text: the base of a ruby, a fraction as "a/b"... Empty for other
+// fields.
+QString equationText(const QString& instruction);
 
 // The destination word a group opens with: "footnote" for "{\*\footnote ...}".
 QByteArray destinationOf(const QByteArray& group);

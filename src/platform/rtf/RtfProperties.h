@@ -21,6 +21,7 @@ enum RtfProperty : int {
     CharHiddenBefore = QTextFormat::UserProperty + 0x130, // QString: hidden text (\v) before this character
     CharCaps,                                       // 1: \caps, 2: \scaps
     CharUnderlineKind, // an RTF underline Qt draws as a single line: 1 \uldb, 2 \ulth, 3 \ulw
+    CharLinkSwitches,  // QString: a link field's switches after its target (\o "tip", \t "frame", \m...)
     // Paragraphs (QTextBlockFormat).
     ParaKeepWithNext = QTextFormat::UserProperty + 0x140, // \keepn
     ParaTabLeaders, // QString "position:leader ..." for tab stops with leaders (see the reader)

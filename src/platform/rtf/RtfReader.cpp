@@ -384,35 +384,64 @@ std::vector<FieldWord> splitFieldCode(const QString& code)
     return words;
 }
 
-QString hyperlinkTarget(const QString& instruction)
+// A link field's code: where it goes, and the switches other than \l that say how (a tool tip,
+// a target frame...), written back as they were read.
+struct LinkCode {
+    QString target;
+    QString switches;
+    QString toolTip; // \o
+};
+
+QString fieldCodeWord(const FieldWord& w)
+{
+    if (!w.quoted)
+        return w.text;
+    QString escaped = w.text;
+    escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('"'), QLatin1String("\\\""));
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
+
+LinkCode hyperlinkCode(const QString& instruction)
 {
     const std::vector<FieldWord> words = splitFieldCode(instruction);
     if (words.empty() || words.front().quoted
         || words.front().text.compare(QLatin1String("HYPERLINK"), Qt::CaseInsensitive) != 0)
         return {};
+    LinkCode link;
     QString url;
     QString location;
     bool haveUrl = false;
+    QStringList kept;
     for (std::size_t i = 1; i < words.size(); ++i) {
         const FieldWord& w = words[i];
         if (!w.quoted && w.text.size() == 2 && w.text.startsWith(QLatin1Char('\\'))) {
             const QChar sw = w.text.at(1).toLower();
             const bool takesArgument = sw == QLatin1Char('l') || sw == QLatin1Char('o') || sw == QLatin1Char('t');
+            if (sw == QLatin1Char('l')) {
+                if (i + 1 < words.size())
+                    location = words[++i].text;
+                continue;
+            }
+            kept << w.text;
             if (takesArgument && i + 1 < words.size()) {
                 ++i;
-                if (sw == QLatin1Char('l'))
-                    location = words[i].text;
+                kept << fieldCodeWord(words[i]);
+                if (sw == QLatin1Char('o'))
+                    link.toolTip = words[i].text;
             }
             continue;
         }
         if (!haveUrl) {
             url = w.text;
             haveUrl = true;
+        } else {
+            kept << fieldCodeWord(w); // an argument of a switch we do not know
         }
     }
-    if (!location.isEmpty())
-        return url + QLatin1Char('#') + location;
-    return url;
+    link.target = location.isEmpty() ? url : url + QLatin1Char('#') + location;
+    if (!link.target.isEmpty())
+        link.switches = kept.join(QLatin1Char(' '));
+    return link;
 }
 
 class Parser
@@ -484,7 +513,8 @@ private:
     Dest keptOrSkipped(const Group& g) const;
     void unknownWord();
     void keepGroup(const char* start, const char* keptFrom);
-    void keepInline(const char* from, const char* to, bool space = false, bool brace = false);
+    void keepInline(const char* from, const char* to, bool space = false, bool brace = false,
+                    const QString& caption = QString());
     void flushKept();
     void endField(const Group& closing);
     void markFieldShown();
@@ -511,6 +541,7 @@ private:
         bool space; // a word that needs its delimiter
         bool brace; // a group kept from its destination on: its opening brace comes first
         QByteArray name; // its destination or word
+        QString caption; // what a field kept whole shows (an equation's base text)
     };
     std::vector<KeptPiece> pendingKept_; // pieces of the input, read into one object when content follows
     CharAttrs pendingKeptAttrs_;
@@ -541,7 +572,7 @@ private:
     std::vector<ColorEntry> colors_;
     ColorEntry pendingColor_;
     std::vector<Field> fields_;
-    QStringList hrefs_;
+    std::vector<LinkCode> hrefs_;
 
     QByteArray bytes_;
     bool decodingBytes_ = false;
@@ -865,9 +896,9 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
                 Field& f = fields_[g.field];
                 if (!f.resolved) {
                     f.resolved = true;
-                    const QString target = hyperlinkTarget(f.instruction);
-                    if (!target.isEmpty()) {
-                        hrefs_.append(target);
+                    LinkCode link = hyperlinkCode(f.instruction);
+                    if (!link.target.isEmpty()) {
+                        hrefs_.push_back(std::move(link));
                         f.href = static_cast<int>(hrefs_.size() - 1);
                     }
                 }
@@ -2301,7 +2332,12 @@ QTextCharFormat Parser::charFormat(const CharAttrs& attrs)
         f.setBackground(colors_[attrs.bg].color);
     if (attrs.href >= 0) {
         f.setAnchor(true);
-        f.setAnchorHref(hrefs_.at(attrs.href));
+        const LinkCode& link = hrefs_.at(attrs.href);
+        f.setAnchorHref(link.target);
+        if (!link.switches.isEmpty())
+            f.setProperty(CharLinkSwitches, link.switches);
+        if (!link.toolTip.isEmpty())
+            f.setToolTip(link.toolTip);
     }
     if (attrs.fieldChain >= 0)
         f.setProperty(FieldChain, fieldChains_[attrs.fieldChain]);
@@ -2450,7 +2486,7 @@ void Parser::keepGroup(const char* start, const char* keptFrom)
         keepInline(start, p_);
 }
 
-void Parser::keepInline(const char* from, const char* to, bool space, bool brace)
+void Parser::keepInline(const char* from, const char* to, bool space, bool brace, const QString& caption)
 {
     // What a field kept whole already holds is not kept twice.
     while (!pendingKept_.empty() && pendingKept_.back().from >= from)
@@ -2468,7 +2504,7 @@ void Parser::keepInline(const char* from, const char* to, bool space, bool brace
     }
     if (pendingKept_.empty())
         pendingKeptAttrs_ = top().chars;
-    pendingKept_.push_back(KeptPiece{from, to, space, brace, name});
+    pendingKept_.push_back(KeptPiece{from, to, space, brace, name, caption});
 }
 
 void Parser::flushKept()
@@ -2476,7 +2512,9 @@ void Parser::flushKept()
     if (pendingKept_.empty())
         return;
     QByteArray raw;
+    QString shown;
     for (const KeptPiece& piece : pendingKept_) {
+        shown += piece.caption;
         if (piece.brace)
             raw.append('{');
         raw.append(piece.from, piece.to - piece.from);
@@ -2503,15 +2541,29 @@ void Parser::flushKept()
     switch (scan.kind) {
     case KeptKind::Footnote:
     case KeptKind::Endnote:
-    case KeptKind::Comment:
     case KeptKind::TextBox: {
         const QString caption = readKeptText(keptTables_.tables(), raw);
         f.setProperty(KeptCaption, caption);
         f.setToolTip(caption);
-        if (scan.kind == KeptKind::Comment && !scan.commentRef.isEmpty())
-            commentTexts_.insert(QString::fromLatin1(scan.commentRef), caption);
         break;
     }
+    case KeptKind::Comment: {
+        // "Author: text", with the initials where the comment names no author.
+        const QString caption = readKeptText(keptTables_.tables(), raw);
+        QString who = readKeptText(keptTables_.tables(), '{' + scan.commentAuthor + '}');
+        if (who.isEmpty())
+            who = readKeptText(keptTables_.tables(), '{' + scan.commentInitials + '}');
+        const QString tip = who.isEmpty() ? caption : who + QStringLiteral(": ") + caption;
+        f.setProperty(KeptCaption, caption);
+        f.setToolTip(tip);
+        if (!scan.commentRef.isEmpty())
+            commentTexts_.insert(QString::fromLatin1(scan.commentRef), tip);
+        break;
+    }
+    case KeptKind::Field:
+        if (!shown.isEmpty())
+            f.setProperty(KeptCaption, shown);
+        break;
     default:
         break;
     }
@@ -2535,12 +2587,15 @@ void Parser::endField(const Group& closing)
     if (!keptText_ && !f.shown && f.start && !pendingKept_.empty() && pendingKept_.back().from > f.start
         && stack_[stack_.size() - 2].dest == Dest::Normal)
         flushKept();
-    if (keptText_ || f.shown || !f.start || stack_[stack_.size() - 2].dest != Dest::Normal)
+    if (f.shown || !f.start || stack_[stack_.size() - 2].dest != Dest::Normal)
         return;
+    // An equation without a result shows its base text (a ruby's base, say), drawn by the
+    // object so that it is not written as text of its own.
+    const QString shows = equationText(f.instruction);
     if (f.keptFrom)
-        keepInline(f.keptFrom, p_, false, true);
+        keepInline(f.keptFrom, p_, false, true, shows);
     else
-        keepInline(f.start, p_);
+        keepInline(f.start, p_, false, false, shows);
     // A result word straight in the field's group ("{\\field{\\*\\fldinst X}\\fldrslt}") gave the group
     // the field's own chain; the field kept whole carries that chain already.
     if (f.chain >= 0 && pendingKeptAttrs_.fieldChain == f.chain)
@@ -2713,8 +2768,19 @@ QString readKeptText(const QByteArray& tables, const QByteArray& group)
     QTextDocument document;
     QTextCursor cursor(&document);
     Parser(QByteArrayLiteral("{\\rtf1 ") + tables + group + '}', &cursor, true, true).run();
-    QString text = document.toPlainText();
-    text.remove(QChar::ObjectReplacementCharacter);
+    // Objects inside show nothing as text, except what a field kept whole shows.
+    QString text;
+    for (QTextBlock b = document.begin(); b.isValid(); b = b.next()) {
+        if (b != document.begin())
+            text += QLatin1Char('\n');
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            if (f.objectType() == kKeptObjectType)
+                text += f.stringProperty(KeptCaption).repeated(it.fragment().length());
+            else
+                text += it.fragment().text().remove(QChar::ObjectReplacementCharacter);
+        }
+    }
     text = text.trimmed();
     if (text.size() > 2000)
         text = text.left(2000) + QChar(0x2026);

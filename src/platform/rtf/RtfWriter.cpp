@@ -44,6 +44,7 @@ struct Attrs {
     int underlineKind = 0; // 1 double, 2 thick, 3 words only (drawn as single)
     int letterSpacing = 0; // twips
     QString href;
+    QString linkSwitches; // a link field's switches after its target
 };
 
 int toTwips(qreal pixels)
@@ -106,7 +107,7 @@ private:
     const Attrs& attrsFor(int formatIndex, const QTextCharFormat& format);
     int fontIndex(const QString& family);
     int colorIndex(const QBrush& brush);
-    void openLink(const QString& href);
+    void openLink(const QString& href, const QString& switches);
     void closeLink();
 
     // Kept RTF (RtfKept.h): written where it stood, its fonts and colours numbered at the end.
@@ -286,8 +287,11 @@ const Attrs& Writer::attrsFor(int formatIndex, const QTextCharFormat& format)
         a.fg = colorIndex(format.foreground());
     if (format.hasProperty(QTextFormat::BackgroundBrush) && !format.boolProperty(CommentMarked))
         a.bg = colorIndex(format.background());
-    if (format.isAnchor())
+    if (format.isAnchor()) {
         a.href = format.anchorHref();
+        if (!a.href.isEmpty())
+            a.linkSwitches = format.stringProperty(CharLinkSwitches);
+    }
     if (format.fontCapitalization() == QFont::AllUppercase)
         a.caps = 1;
     else if (format.fontCapitalization() == QFont::SmallCaps)
@@ -305,8 +309,10 @@ void Writer::setAttrs(const Attrs& want)
     if (current_.halfPoints && !want.halfPoints) {
         word("plain");
         const QString href = current_.href;
+        const QString switches = current_.linkSwitches;
         current_ = Attrs{};
         current_.href = href;
+        current_.linkSwitches = switches;
     }
     if (want.font != current_.font)
         word("f", want.font);
@@ -344,11 +350,13 @@ void Writer::setAttrs(const Attrs& want)
     if (want.bg != current_.bg)
         word("highlight", want.bg);
     const QString href = current_.href;
+    const QString switches = current_.linkSwitches;
     current_ = want;
     current_.href = href;
+    current_.linkSwitches = switches;
 }
 
-void Writer::openLink(const QString& href)
+void Writer::openLink(const QString& href, const QString& switches)
 {
     beforeLink_ = current_;
     out_.append("{\\field{\\*\\fldinst{");
@@ -362,10 +370,13 @@ void Writer::openLink(const QString& href)
     }
     target.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('"'), QLatin1String("\\\""));
     code += QLatin1Char('"') + target + QLatin1Char('"');
+    if (!switches.isEmpty())
+        code += QLatin1Char(' ') + switches;
     writeText(code);
     out_.append("}}{\\fldrslt{");
     needSpace_ = false;
     current_.href = href;
+    current_.linkSwitches = switches;
 }
 
 void Writer::closeLink()
@@ -494,11 +505,11 @@ void Writer::writeBlock(const QTextBlock& block, int from, int to, int depth, co
             needSpace_ = false;
             marker.clear();
         }
-        if (attrs.href != current_.href) {
+        if (attrs.href != current_.href || attrs.linkSwitches != current_.linkSwitches) {
             if (!current_.href.isEmpty())
                 closeLink();
             if (!attrs.href.isEmpty())
-                openLink(attrs.href);
+                openLink(attrs.href, attrs.linkSwitches);
         }
         setAttrs(attrs);
         if (fragment.charFormat().isImageFormat()) {
