@@ -34,6 +34,43 @@ QString dataFile(const QString& name)
     return QStringLiteral(TARNWICK_RTF_TEST_DATA) + QLatin1Char('/') + name;
 }
 
+// One printed line as pdftotext finds it on its page, in points from the paper's top.
+struct PrintedLine
+{
+    QString text;
+    qreal top = 0;
+    qreal bottom = 0;
+};
+
+struct PrintedPage
+{
+    qreal height = 0;
+    QList<PrintedLine> lines;
+};
+
+PrintedPage printedPage(const QString& pdf, int page)
+{
+    const QString n = QString::number(page);
+    const QString html = run(QStringLiteral("pdftotext"), {QStringLiteral("-f"), n, QStringLiteral("-l"), n,
+                                                           QStringLiteral("-bbox-layout"), pdf, QStringLiteral("-")});
+    PrintedPage result;
+    static const QRegularExpression pageTag(QStringLiteral("<page width=\"[0-9.]+\" height=\"([0-9.]+)\""));
+    result.height = pageTag.match(html).captured(1).toDouble();
+    static const QRegularExpression lineTag(
+        QStringLiteral("<line xMin=\"[0-9.]+\" yMin=\"([0-9.]+)\" xMax=\"[0-9.]+\" yMax=\"([0-9.]+)\">(.*?)</line>"),
+        QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression wordTag(QStringLiteral("<word[^>]*>([^<]*)</word>"));
+    for (auto m = lineTag.globalMatch(html); m.hasNext();) {
+        const QRegularExpressionMatch line = m.next();
+        QStringList words;
+        for (auto w = wordTag.globalMatch(line.captured(3)); w.hasNext();)
+            words << w.next().captured(1);
+        result.lines << PrintedLine{words.join(QLatin1Char(' ')), line.captured(1).toDouble(),
+                                    line.captured(2).toDouble()};
+    }
+    return result;
+}
+
 } // namespace
 
 class TestPrintFurniture : public QObject
@@ -215,6 +252,146 @@ private slots:
                 QVERIFY2(!simplified(pages[it.key() - 1]).contains(line),
                          qPrintable(line + QStringLiteral(" on page ") + QString::number(it.key())));
         }
+    }
+
+    // Footnotes print at the foot of the page their mark is on, below the body, and nothing is
+    // lost, printed twice or pushed past the margins.
+    void footnotesPrintOnTheirMarksPage_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("bodyLines");
+        QTest::addColumn<QStringList>("marks");      // body lines carrying a footnote...
+        QTest::addColumn<QStringList>("notes");      // ...and where each note's text starts
+        QTest::addColumn<QList<int>>("markPages");   // the page each mark prints on, 0: not fixed
+        QTest::addColumn<QStringList>("noteLines");  // every line of the notes, once each
+        QTest::addColumn<QStringList>("afterText");  // printed after the last body line
+        QTest::addColumn<QStringList>("startPages"); // body lines a forced break puts first on a page
+
+        QTest::newRow("notes on the first and third page, page fields without results")
+            << "foot_notes.rtf" << 100 << QStringList{QStringLiteral("Body line 005"), QStringLiteral("Body line 075")}
+            << QStringList{QStringLiteral("1 Note one, printed"), QStringLiteral("2 Note two, printed")}
+            << QList<int>{1, 3} << QStringList{} << QStringList{QStringLiteral("i Endnote after the text.")}
+            << QStringList{};
+        QStringList longNote;
+        for (int i = 1; i <= 60; ++i)
+            longNote << QStringLiteral("Long note line %1 of").arg(i, 2, 10, QLatin1Char('0'));
+        QTest::newRow("a note longer than a page goes on at the next page's foot")
+            << "foot_long_note.rtf" << 80
+            << QStringList{QStringLiteral("Body line 025"), QStringLiteral("Body line 060")}
+            << QStringList{QStringLiteral("1 Long note line 01"), QStringLiteral("2 Short note at line 60.")}
+            << QList<int>{0, 0} << longNote << QStringList{} << QStringList{};
+        QTest::newRow("page breaks and a note in a table cell")
+            << "foot_breaks.rtf" << 61 << QStringList{QStringLiteral("Body line 012"), QStringLiteral("Body line 046")}
+            << QStringList{QStringLiteral("1 Note after the page break."), QStringLiteral("2 Note from a table cell.")}
+            << QList<int>{2, 0} << QStringList{} << QStringList{}
+            << QStringList{QStringLiteral("Body line 001"), QStringLiteral("Body line 011")};
+    }
+
+    void footnotesPrintOnTheirMarksPage()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, bodyLines);
+        QFETCH(QStringList, marks);
+        QFETCH(QStringList, notes);
+        QFETCH(QList<int>, markPages);
+        QFETCH(QStringList, noteLines);
+        QFETCH(QStringList, afterText);
+        QFETCH(QStringList, startPages);
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty() ||
+            QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+            QSKIP("pdftotext and pdfinfo (poppler-utils) are not installed");
+        ShellFixture fx;
+        shell::frmMain* main = fx.createMain();
+        document::frmDocument* window = main->activeDocument();
+        QString error;
+        QVERIFY2(platform::loadDocumentFile(dataFile(file), window->rtfText->document(), &error), qPrintable(error));
+        const QString pdf = fx.path(QStringLiteral("notes.pdf"));
+        fx.dialogs.answerPrint(false, pdf);
+        main->mnuFilePrint_Click();
+        TARNWICK_VERIFY_DIALOGS(fx.dialogs);
+
+        static const QRegularExpression pagesLine(QStringLiteral("Pages:\\s+(\\d+)"));
+        const int pages = pagesLine.match(run(QStringLiteral("pdfinfo"), {pdf})).captured(1).toInt();
+        QVERIFY(pages >= 2);
+        // The file's margins: 1134 twips, 56.7 points, at the top and bottom.
+        const qreal margin = 56.7;
+        QMap<QString, int> printed; // body and note lines -> times printed
+        QMap<QString, int> pageOf;  // the same -> the page
+        QStringList firstOnPage;
+        int lastBodyPage = 0;
+        for (int p = 1; p <= pages; ++p) {
+            const PrintedPage page = printedPage(pdf, p);
+            QVERIFY(page.height > 0);
+            qreal bodyBottom = 0;
+            qreal notesTop = page.height;
+            bool header = false;
+            for (const PrintedLine& line : page.lines) {
+                if (line.text == QStringLiteral("Page %1 of %2").arg(p).arg(pages)) {
+                    header = true;
+                    QVERIFY(line.bottom < margin);
+                    continue;
+                }
+                if (line.text == QLatin1String("Foot of the page")) {
+                    QVERIFY(line.top > page.height - margin);
+                    continue;
+                }
+                // Everything else is in the body's part of the paper, nothing cut off at its edges.
+                QVERIFY2(line.top >= margin - 1 && line.bottom <= page.height - margin + 1, qPrintable(line.text));
+                if (line.text.startsWith(QLatin1String("Body line "))) {
+                    const QString key = line.text.left(13);
+                    if (bodyBottom == 0)
+                        firstOnPage << key;
+                    ++printed[key];
+                    pageOf[key] = p;
+                    bodyBottom = std::max(bodyBottom, line.bottom);
+                    lastBodyPage = p;
+                    if (line.text.contains(QLatin1String("this is page")))
+                        QCOMPARE(line.text, QStringLiteral("%1 says this is page %2.").arg(key).arg(p));
+                    continue;
+                }
+                bool note = false;
+                for (const QString& start : notes + noteLines) {
+                    if (line.text.contains(start)) {
+                        ++printed[start];
+                        pageOf[start] = p;
+                        note = true;
+                    }
+                }
+                if (note)
+                    notesTop = std::min(notesTop, line.top);
+            }
+            QVERIFY2(header, qPrintable(QStringLiteral("no header on page %1").arg(p)));
+            QVERIFY2(bodyBottom < notesTop, qPrintable(QStringLiteral("notes above the text on page %1").arg(p)));
+        }
+        for (int i = 1; i <= bodyLines; ++i) {
+            const QString key = QStringLiteral("Body line %1").arg(i, 3, 10, QLatin1Char('0'));
+            QVERIFY2(printed.value(key) == 1,
+                     qPrintable(key + QStringLiteral(" printed %1 times").arg(printed.value(key))));
+        }
+        for (const QString& line : notes + noteLines)
+            QVERIFY2(printed.value(line) == 1,
+                     qPrintable(line + QStringLiteral(" printed %1 times").arg(printed.value(line))));
+        for (qsizetype i = 0; i < marks.size(); ++i) {
+            QCOMPARE(pageOf.value(notes[i]), pageOf.value(marks[i]));
+            if (markPages[i])
+                QCOMPARE(pageOf.value(marks[i]), markPages[i]);
+        }
+        // A note too long for one foot goes on at the next page's, in order.
+        for (qsizetype i = 1; i < noteLines.size(); ++i)
+            QVERIFY(pageOf.value(noteLines[i]) >= pageOf.value(noteLines[i - 1]));
+        if (!noteLines.isEmpty())
+            QVERIFY(pageOf.value(noteLines.last()) > pageOf.value(noteLines.first()));
+        const QString all = run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+        for (const QString& text : afterText) {
+            QVERIFY2(all.contains(text), qPrintable(text));
+            QVERIFY(all.indexOf(text) >
+                    all.indexOf(QStringLiteral("Body line %1").arg(bodyLines, 3, 10, QLatin1Char('0'))));
+        }
+        QVERIFY(lastBodyPage >= 1);
+        for (const QString& line : startPages)
+            QVERIFY2(firstOnPage.contains(line), qPrintable(line + QStringLiteral(" does not start a page")));
+        if (!startPages.isEmpty())
+            QCOMPARE(pageOf.value(startPages.first()), 1);
     }
 };
 
