@@ -120,8 +120,8 @@ inline QString millimetres(const QString& length)
     return QString::number(std::lround(value));
 }
 
-// Walks the body: notes with the text before them in their paragraph, comments, text boxes and
-// fields, in document order.
+// Walks the body: notes with the text before them in their paragraph, comments, text boxes,
+// links and fields, in document order.
 inline void describeBody(const OdfNode& node, QString* before, QStringList* lines)
 {
     static const QStringList fields = {QStringLiteral("text:page-number"), QStringLiteral("text:page-count"),
@@ -155,6 +155,15 @@ inline void describeBody(const OdfNode& node, QString* before, QStringList* line
         }
         if (child.name == QLatin1String("draw:text-box")) {
             lines->append(QStringLiteral("text box: ") + simplified(visibleText(child)));
+            continue;
+        }
+        if (child.name == QLatin1String("text:a")) {
+            const auto& a = child.attributes;
+            lines->append(QStringLiteral("link to %1, frame \"%2\": %3")
+                              .arg(a.value(QStringLiteral("xlink:href")),
+                                   a.value(QStringLiteral("office:target-frame-name")),
+                                   simplified(visibleText(child))));
+            *before += visibleText(child);
             continue;
         }
         if (fields.contains(child.name)) {

@@ -551,7 +551,11 @@ void TestRtfKept::secondSaveIsIdentical_data()
                                      {"lo_structure.rtf", 0},
                                      {"lo_sections.rtf", 2},
                                      {"word_sections.rtf", 2},
-                                     {"word_section_breaks.rtf", 2}})
+                                     {"word_section_breaks.rtf", 2},
+                                     {"lo_links.rtf", 0},
+                                     {"word_links.rtf", 4},
+                                     {"foot_notes.rtf", 4},
+                                     {"foot_long_note.rtf", 2}})
         QTest::newRow(file) << QString::fromLatin1(file) << kept;
 }
 

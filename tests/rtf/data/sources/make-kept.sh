@@ -11,3 +11,5 @@ mv "$tmp/kept.rtf" ../lo_kept.rtf
 pandoc kept.md -s -o ../pandoc_kept.rtf
 soffice -env:UserInstallation=file://$tmp/profile --headless --convert-to rtf --outdir "$tmp" sections.fodt >/dev/null
 mv "$tmp/sections.rtf" ../lo_sections.rtf
+soffice -env:UserInstallation=file://$tmp/profile --headless --convert-to rtf --outdir "$tmp" links.fodt >/dev/null
+mv "$tmp/links.rtf" ../lo_links.rtf
