@@ -414,8 +414,8 @@ LinkCode hyperlinkCode(const QString& instruction)
     QStringList kept;
     for (std::size_t i = 1; i < words.size(); ++i) {
         const FieldWord& w = words[i];
-        if (!w.quoted && w.text.size() == 2 && w.text.startsWith(QLatin1Char('\\'))) {
-            const QChar sw = w.text.at(1).toLower();
+        if (!w.quoted && w.text.size() >= 2 && w.text.startsWith(QLatin1Char('\\'))) {
+            const QChar sw = w.text.size() == 2 ? w.text.at(1).toLower() : QChar();
             const bool takesArgument = sw == QLatin1Char('l') || sw == QLatin1Char('o') || sw == QLatin1Char('t');
             if (sw == QLatin1Char('l')) {
                 if (i + 1 < words.size())
