@@ -11,8 +11,9 @@ namespace tarnwick::platform {
 void applyDocumentPageLayout(const QTextDocument& document, QPrinter* printer);
 
 // Prints the document on the printer's page layout with the page furniture its file carries:
-// the header and footer of each page (first, left and right variants; PAGE and NUMPAGES fields
-// and \chpgn become the page's numbers) and the notes after the text.
+// the header and footer of each page (first, left and right variants), footnotes at the foot of
+// the page their mark is on and endnotes after the text; PAGE, NUMPAGES and SECTIONPAGES fields
+// and \chpgn show the numbers of the page they print on, in the furniture and in the body.
 void printDocument(const QTextDocument& document, QPrinter* printer);
 
 } // namespace tarnwick::platform
