@@ -4,6 +4,7 @@
 // formatted text, so that QCOMPARE on two documents points at the first difference.
 
 #include "platform/DocumentIO.h"
+#include "platform/rtf/RtfProperties.h"
 
 #include <QColor>
 #include <QDebug>
@@ -81,6 +82,10 @@ inline QString describeChar(const QTextCharFormat& f, const QTextDocument& doc, 
         parts << QStringLiteral("bg=") + bg;
     if (withLink && f.isAnchor() && !f.anchorHref().isEmpty())
         parts << QStringLiteral("href=") + f.anchorHref();
+    if (withLink && f.hasProperty(tarnwick::platform::rtf::CharLinkSwitches))
+        parts << QStringLiteral("switches=") + f.stringProperty(tarnwick::platform::rtf::CharLinkSwitches);
+    if (!f.toolTip().isEmpty())
+        parts << QStringLiteral("tip=") + f.toolTip();
     return parts.join(QLatin1Char(' '));
 }
 
