@@ -356,7 +356,8 @@ void TestRtfKept::linksKeepTheirSwitches_data()
         << "http://x.test/map"
         << "" << QByteArray("HYPERLINK \"http://x.test/map\" \\\\m \\\\n \\\\z odd");
     QTest::newRow("a longer switch before the address")
-        << QByteArray("{\\rtf1 A{\\field{\\*\\fldinst HYPERLINK \\\\xyz \"http://x.test/\"}{\\fldrslt go}}B}") << "http://x.test/"
+        << QByteArray("{\\rtf1 A{\\field{\\*\\fldinst HYPERLINK \\\\xyz \"http://x.test/\"}{\\fldrslt go}}B}")
+        << "http://x.test/"
         << "" << QByteArray("HYPERLINK \"http://x.test/\" \\\\xyz}");
     QTest::newRow("quotes inside the tool tip")
         << QByteArray("{\\rtf1 A{\\field{\\*\\fldinst HYPERLINK \"http://x.test/\" \\\\o \"say \\\\\"hi\\\\\"\"}"
