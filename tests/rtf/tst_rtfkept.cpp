@@ -150,6 +150,12 @@ void TestRtfKept::keptInWrittenRtf_data()
     QTest::newRow("field without result kept whole")
         << QByteArray("{\\rtf1 A{\\field{\\*\\fldinst SEQ x}}B}") << QStringLiteral("A\uFFFCB")
         << QByteArrayList{"A{\\field{\\*\\fldinst SEQ x}}B"};
+    QTest::newRow("text before a field without result shows once")
+        << QByteArray("{\\rtf1 A{c\\field{\\*\\fldinst SEQ x}}{ \\field{\\*\\fldinst SEQ y}}{\\b\\field{\\*\\fldinst "
+                      "SEQ z}}B}")
+        << QStringLiteral("Ac\uFFFC \uFFFC\uFFFCB")
+        << QByteArrayList{"{\\field{\\*\\fldinst SEQ x}}", "{\\field{\\*\\fldinst SEQ y}}",
+                          "{\\b\\field{\\*\\fldinst SEQ z}}"};
     QTest::newRow("footnote with its mark")
         << QByteArray("{\\rtf1 A{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} Note text.}B}")
         << QStringLiteral("A\uFFFCB")
