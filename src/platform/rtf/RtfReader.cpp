@@ -921,8 +921,18 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
             g.dest = Dest::UprAnsi;
         break;
     case Kw::Ud:
-        if (nested() && g.dest == Dest::UprAnsi)
-            g.dest = Dest::Normal;
+        if (nested() && g.dest == Dest::UprAnsi) {
+            // The Unicode text stands in the destination the \upr group is in (a font name in
+            // a font table), not always in the body.
+            Dest outer = Dest::Normal;
+            for (auto it = stack_.rbegin(); it != stack_.rend(); ++it) {
+                if (it->dest != Dest::UprAnsi) {
+                    outer = it->dest;
+                    break;
+                }
+            }
+            g.dest = outer;
+        }
         break;
     case Kw::SkipDest:
         if (nested()) {
