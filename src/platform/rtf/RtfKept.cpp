@@ -242,7 +242,6 @@ KeptRtf KeptRtf::decode(const QByteArray& data)
 
 void KeptTables::setFontTable(const QByteArray& group)
 {
-    fontGroup_ = group;
     fonts_.clear();
     // An entry runs from its \fN to its ';' (or to the end of the group it sits in).
     int depth = 0;
@@ -277,15 +276,17 @@ void KeptTables::setFontTable(const QByteArray& group)
             entryStart = t.paramEnd;
         }
     });
+    rebuild();
 }
 
 void KeptTables::setColorTable(const QByteArray& group)
 {
-    colorGroup_ = group;
     colors_.clear();
     const qsizetype open = group.indexOf("colortbl");
-    if (open < 0)
+    if (open < 0) {
+        rebuild();
         return;
+    }
     qsizetype from = open + 8;
     const qsizetype end = group.lastIndexOf('}');
     for (qsizetype i = from; i < end && colors_.size() < 4096; ++i) {
@@ -294,6 +295,16 @@ void KeptTables::setColorTable(const QByteArray& group)
             from = i + 1;
         }
     }
+    rebuild();
+}
+
+void KeptTables::rebuild()
+{
+    KeptRtf entries;
+    entries.fonts = fonts_;
+    for (qsizetype i = 0; i < colors_.size(); ++i)
+        entries.colors.insert(static_cast<int>(i), colors_.at(i));
+    tables_ = tablesFor(entries);
 }
 
 KeptRtf KeptTables::keep(const QByteArray& rtf, int id) const

@@ -54,14 +54,16 @@ public:
     void setFontTable(const QByteArray& group);
     void setColorTable(const QByteArray& group);
     KeptRtf keep(const QByteArray& rtf, int id = 0) const;
-    // Both tables as groups, to read kept RTF on its own.
-    QByteArray tables() const { return fontGroup_ + colorGroup_; }
+    // Both tables as groups of their entries, to read kept RTF on its own (what else a damaged
+    // table held, text running on into it, stays out).
+    QByteArray tables() const { return tables_; }
 
 private:
+    void rebuild();
+
     QMap<int, QByteArray> fonts_;
     QList<QByteArray> colors_;
-    QByteArray fontGroup_;
-    QByteArray colorGroup_;
+    QByteArray tables_;
 };
 
 // What a piece of kept RTF is, from the destinations and words it holds.

@@ -2548,7 +2548,9 @@ void Parser::flushKept()
     f.setProperty(KeptKindProperty, static_cast<int>(scan.kind));
     if (scan.autoNumber)
         f.setProperty(KeptAutoNumber, true);
-    switch (scan.kind) {
+    // Captions come from reading the piece's text on its own; inside such a reading (a field
+    // holding a note, say) that would read the same piece again, without end.
+    switch (keptText_ && scan.kind != KeptKind::Field ? KeptKind::Other : scan.kind) {
     case KeptKind::Footnote:
     case KeptKind::Endnote:
     case KeptKind::TextBox: {
