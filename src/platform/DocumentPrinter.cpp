@@ -762,7 +762,10 @@ void printDocument(const QTextDocument& source, QPrinter* printer)
             sections.size() == 1 ? std::move(whole) : sectionDocument(*whole, section.firstBlock, section.lastBlock);
         const QRectF body = section.layout->paintRectPixels(resolution);
         // Our own pages: cut between lines, each page's foot holding its lines' footnotes,
-        // numbered on from the sections before.
+        // numbered on from the sections before, in the text as at the foot.
+        QTextFrameFormat root = section.doc->rootFrame()->frameFormat();
+        root.setProperty(rtf::KeptFootnoteBase, notes);
+        section.doc->rootFrame()->setFrameFormat(root);
         section.paged = paginate(section.doc.get(), QSizeF(body.width() / scale, body.height() / scale), notes + 1);
         notes += int(section.paged.notes.size());
         section.pages = int(section.paged.pages.size());

@@ -1098,7 +1098,7 @@ private:
             return {};
         if (doc != cachedDoc_ || doc->revision() != cachedRevision_) {
             numbers_.clear();
-            int footnotes = 0;
+            int footnotes = doc->rootFrame() ? doc->rootFrame()->frameFormat().intProperty(KeptFootnoteBase) : 0;
             int endnotes = 0;
             for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
                 for (auto it = b.begin(); !it.atEnd(); ++it) {

@@ -25,9 +25,10 @@ enum KeptProperty : int {
     KeptCaption,                                  // QString: the readable text of a note, comment or text box
     KeptAutoNumber,                               // bool: a note whose mark Word numbers (\chftn)
     KeptPrelude,                                  // on the root frame: the document-level RTF, encoded
-    FieldChain,    // QVariantList of encoded KeptRtf on field results: each field's start, outermost first
-    CommentRange,  // int on commented text: the \atrfstart number
-    CommentMarked, // bool: the text's background marks the comment, it is not the text's own
+    FieldChain,       // QVariantList of encoded KeptRtf on field results: each field's start, outermost first
+    CommentRange,     // int on commented text: the \atrfstart number
+    CommentMarked,    // bool: the text's background marks the comment, it is not the text's own
+    KeptFootnoteBase, // int on the root frame of a part printed on its own: the footnotes before it
 };
 
 // Section: a section break (\sect) with the words and headers/footers of the section it opens,
@@ -70,8 +71,8 @@ private:
 struct KeptScan
 {
     KeptKind kind = KeptKind::Other;
-    bool autoNumber = false; // \chftn
-    QByteArray commentRef;   // the \atnref of an annotation: the range it comments
+    bool autoNumber = false;    // \chftn
+    QByteArray commentRef;      // the \atnref of an annotation: the range it comments
     QByteArray commentAuthor;   // the RTF inside \atnauthor
     QByteArray commentInitials; // the RTF inside \atnid
     QByteArray firstDestination;
