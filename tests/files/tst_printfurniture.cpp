@@ -285,6 +285,12 @@ private slots:
             << QStringList{QStringLiteral("1 Note after the page break."), QStringLiteral("2 Note from a table cell.")}
             << QList<int>{2, 0} << QStringList{} << QStringList{}
             << QStringList{QStringLiteral("Body line 001"), QStringLiteral("Body line 011")};
+        QTest::newRow("notes numbered on across a section break")
+            << "foot_sections.rtf" << 80
+            << QStringList{QStringLiteral("Body line 005"), QStringLiteral("Body line 060")}
+            << QStringList{QStringLiteral("1 Note in section one."), QStringLiteral("2 Note in section two.")}
+            << QList<int>{1, 0} << QStringList{} << QStringList{}
+            << QStringList{QStringLiteral("Body line 001"), QStringLiteral("Body line 041")};
     }
 
     void footnotesPrintOnTheirMarksPage()
