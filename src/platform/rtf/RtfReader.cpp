@@ -886,8 +886,16 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
         }
         break;
     case Kw::FldInst:
-        if (nested())
-            g.dest = g.field >= 0 ? Dest::FieldInst : Dest::Skip;
+        if (nested()) {
+            // Text shown before the word in its group ("{text\\fldinst ...}") is not taken into the
+            // instruction as well: such a group stays text.
+            const bool shownBefore = g.contentAtStart != contentCount_
+                || (!pendingKept_.empty() && pendingKept_.back().from > g.start);
+            if (g.field < 0)
+                g.dest = Dest::Skip;
+            else if (!shownBefore)
+                g.dest = Dest::FieldInst;
+        }
         break;
     case Kw::FldRslt:
         // A result inside an instruction is part of the instruction, which is kept as read.
