@@ -304,6 +304,7 @@ struct Field {
     int parent = -1; // the field whose instruction or result this one sits in
     const char* start = nullptr; // the field group's opening brace
     const char* keptFrom = nullptr; // its \field word, when content came before it in its group
+    std::uint64_t contentAtWord = 0; // the parser's content count at its \field word
     QByteArray prefix; // the field group up to the end of its instruction, as read
     bool shown = false; // some of its result became document content
     int chain = -1; // the field chain its result text carries
@@ -878,6 +879,7 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
             fields_.emplace_back();
             fields_.back().parent = g.field;
             fields_.back().start = g.start;
+            fields_.back().contentAtWord = contentCount_;
             // Content before the word in its group ("{text\\field ...}") was shown or kept already.
             const bool keptBefore = !pendingKept_.empty() && pendingKept_.back().from > g.start;
             if (g.contentAtStart != contentCount_ || keptBefore)
@@ -887,10 +889,13 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
         break;
     case Kw::FldInst:
         if (nested()) {
-            // Text shown before the word in its group ("{text\\fldinst ...}") is not taken into the
-            // instruction as well: such a group stays text.
+            // Text shown before the word in its group or since the field began
+            // ("{\\field{text{\\fldinst ...}") is not taken into the instruction as well: such a group
+            // stays text.
+            const char* since = g.field >= 0 ? fields_[g.field].start : g.start;
             const bool shownBefore = g.contentAtStart != contentCount_
-                || (!pendingKept_.empty() && pendingKept_.back().from > g.start);
+                || (g.field >= 0 && fields_[g.field].contentAtWord != contentCount_)
+                || (!pendingKept_.empty() && pendingKept_.back().from > std::min(since, g.start));
             if (g.field < 0)
                 g.dest = Dest::Skip;
             else if (!shownBefore)

@@ -479,6 +479,7 @@ void Writer::writeBlock(const QTextBlock& block, int from, int to, int depth, co
     bool wroteText = false;
     // A section break stands in for the paragraph's mark, wherever in the paragraph it was moved.
     QList<QTextCharFormat> sections;
+    int sectionFormatIndex = -1;
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
         const int fragStart = fragment.position();
@@ -490,6 +491,7 @@ void Writer::writeBlock(const QTextBlock& block, int from, int to, int depth, co
         if (kept & KeptSection) {
             for (int k = a; k < b; ++k)
                 sections.append(fragment.charFormat());
+            sectionFormatIndex = fragment.charFormatIndex();
             continue;
         }
         if (kept & KeptMarks || !openComment_.isEmpty() || !openFields_.isEmpty())
@@ -555,8 +557,11 @@ void Writer::writeBlock(const QTextBlock& block, int from, int to, int depth, co
         out_.append('}');
         needSpace_ = false;
     }
-    // An empty paragraph's height comes from its mark's format.
-    if (!wroteText)
+    // An empty paragraph's height comes from its mark's format; a break alone in its paragraph
+    // takes the look it had, which the next reading gives it from the words before it.
+    if (!wroteText && sectionFormatIndex >= 0)
+        setAttrs(attrsFor(sectionFormatIndex, sections.constLast()));
+    else if (!wroteText)
         setAttrs(attrsFor(block.charFormatIndex(), block.charFormat()));
     bool sectionWritten = false;
     for (const QTextCharFormat& section : std::as_const(sections))
