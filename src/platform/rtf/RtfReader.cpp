@@ -1531,7 +1531,9 @@ void Parser::flushBytes()
     SymbolFont symbol;
     const int codePage = codePageFor(g, &symbol);
     decoded_.resize(0);
-    if (codePage == kCodePageSymbol && symbol != SymbolFont::None) {
+    // A field's instruction is plain words ("HYPERLINK"), whatever symbol font stands around it; the
+    // writer keeps it as read, so a symbol reading would make it another field on the next reading.
+    if (codePage == kCodePageSymbol && symbol != SymbolFont::None && g.dest != Dest::FieldInst) {
         for (char b : std::as_const(bytes_))
             decoded_.append(symbolToUnicode(symbol, static_cast<unsigned char>(b)));
     } else {
