@@ -34,6 +34,30 @@ QString dataFile(const QString& name)
     return QStringLiteral(TARNWICK_RTF_TEST_DATA) + QLatin1Char('/') + name;
 }
 
+bool popplerInstalled()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty()
+        && !QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty();
+}
+
+// Opens a test document in Document1 and prints it through File > Print into the PDF the print
+// dialog is answered with; the window is handed back for checks after printing.
+void printThroughFileMenu(ShellFixture& fx, const QString& file, const QString& pdf,
+                          document::frmDocument** printed = nullptr, QString* shownText = nullptr)
+{
+    shell::frmMain* main = fx.createMain();
+    document::frmDocument* window = main->activeDocument();
+    if (printed)
+        *printed = window;
+    QString error;
+    QVERIFY2(platform::loadDocumentFile(dataFile(file), window->rtfText->document(), &error), qPrintable(error));
+    if (shownText)
+        *shownText = window->rtfText->toPlainText();
+    fx.dialogs.answerPrint(false, pdf);
+    main->mnuFilePrint_Click();
+    TARNWICK_VERIFY_DIALOGS(fx.dialogs);
+}
+
 // One printed line as pdftotext finds it on its page, in points from the paper's top.
 struct PrintedLine
 {
@@ -110,19 +134,15 @@ private slots:
         QFETCH(QStringList, everyPage);
         QFETCH(PageLines, onPage);
         QFETCH(QStringList, somewhere);
-        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty() ||
-            QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+        if (!popplerInstalled())
             QSKIP("pdftotext and pdfinfo (poppler-utils) are not installed");
         ShellFixture fx;
-        shell::frmMain* main = fx.createMain();
-        document::frmDocument* window = main->activeDocument();
-        QString error;
-        QVERIFY2(platform::loadDocumentFile(dataFile(file), window->rtfText->document(), &error), qPrintable(error));
-        const QString before = window->rtfText->toPlainText();
         const QString pdf = fx.path(QStringLiteral("furniture.pdf"));
-        fx.dialogs.answerPrint(false, pdf);
-        main->mnuFilePrint_Click();
-        TARNWICK_VERIFY_DIALOGS(fx.dialogs);
+        document::frmDocument* window = nullptr;
+        QString before;
+        printThroughFileMenu(fx, file, pdf, &window, &before);
+        if (QTest::currentTestFailed())
+            return;
 
         const QString info = run(QStringLiteral("pdfinfo"), {pdf});
         QVERIFY2(info.contains(QStringLiteral("Page size:       ") + paper), qPrintable(info));
@@ -209,18 +229,13 @@ private slots:
         QFETCH(QStringList, sizes);
         QFETCH(PageLines, onPage);
         QFETCH(PageLines, notOnPage);
-        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty() ||
-            QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+        if (!popplerInstalled())
             QSKIP("pdftotext and pdfinfo (poppler-utils) are not installed");
         ShellFixture fx;
-        shell::frmMain* main = fx.createMain();
-        document::frmDocument* window = main->activeDocument();
-        QString error;
-        QVERIFY2(platform::loadDocumentFile(dataFile(file), window->rtfText->document(), &error), qPrintable(error));
         const QString pdf = fx.path(QStringLiteral("sections.pdf"));
-        fx.dialogs.answerPrint(false, pdf);
-        main->mnuFilePrint_Click();
-        TARNWICK_VERIFY_DIALOGS(fx.dialogs);
+        printThroughFileMenu(fx, file, pdf);
+        if (QTest::currentTestFailed())
+            return;
 
         const QString info = run(QStringLiteral("pdfinfo"), {QStringLiteral("-f"), QStringLiteral("1"),
                                                              QStringLiteral("-l"), QStringLiteral("99"), pdf});
@@ -303,18 +318,13 @@ private slots:
         QFETCH(QStringList, noteLines);
         QFETCH(QStringList, afterText);
         QFETCH(QStringList, startPages);
-        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty() ||
-            QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+        if (!popplerInstalled())
             QSKIP("pdftotext and pdfinfo (poppler-utils) are not installed");
         ShellFixture fx;
-        shell::frmMain* main = fx.createMain();
-        document::frmDocument* window = main->activeDocument();
-        QString error;
-        QVERIFY2(platform::loadDocumentFile(dataFile(file), window->rtfText->document(), &error), qPrintable(error));
         const QString pdf = fx.path(QStringLiteral("notes.pdf"));
-        fx.dialogs.answerPrint(false, pdf);
-        main->mnuFilePrint_Click();
-        TARNWICK_VERIFY_DIALOGS(fx.dialogs);
+        printThroughFileMenu(fx, file, pdf);
+        if (QTest::currentTestFailed())
+            return;
 
         static const QRegularExpression pagesLine(QStringLiteral("Pages:\\s+(\\d+)"));
         const int pages = pagesLine.match(run(QStringLiteral("pdfinfo"), {pdf})).captured(1).toInt();
