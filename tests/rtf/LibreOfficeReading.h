@@ -82,6 +82,32 @@ inline bool convertToFodt(const QStringList& files, const QString& outDir, QStri
     return run(rtf, {}) && run(html, {QStringLiteral("--infilter=HTML (StarWriter)")});
 }
 
+// Re-saves every source into dir (copyAndResave) and has LibreOffice read the originals and the
+// re-saves in one run. False with the reason when a step fails.
+inline bool resaveAndConvert(const QStringList& sources, const QString& dir, QString* error)
+{
+    QStringList batch;
+    for (const QString& source : sources) {
+        if (!copyAndResave(source, QDir(dir), &batch, error))
+            return false;
+    }
+    if (convertToFodt(batch, dir, error))
+        return true;
+    *error = QStringLiteral("LibreOffice did not convert the documents: ") + *error;
+    return false;
+}
+
+// LibreOffice's readings of a document's original and of our re-save, as describe reduces them.
+inline bool readBoth(QStringList (*describe)(const QString&, QString*), const QDir& dir, const QString& name,
+                     QStringList* original, QStringList* resaved, QString* error)
+{
+    *original = describe(dir.filePath(QStringLiteral("original-") + name + QStringLiteral(".fodt")), error);
+    if (!error->isEmpty())
+        return false;
+    *resaved = describe(dir.filePath(QStringLiteral("resaved-") + name + QStringLiteral(".fodt")), error);
+    return error->isEmpty();
+}
+
 struct OdfLists
 {
     QHash<QString, QHash<int, QString>> kinds; // list style → level → "bullet" or the number format

@@ -56,14 +56,10 @@ void TestLibreOffice::initTestCase()
     // The HTML page's pictures are files beside it.
     for (const QString& picture : {QStringLiteral("blue.png"), QStringLiteral("warm.jpg")})
         QVERIFY(QFile::copy(dataPath(QStringLiteral("sources/") + picture), dir_.filePath(picture)));
-    QStringList batch;
-    for (const Document& d : kDocuments) {
-        QString error;
-        QVERIFY2(copyAndResave(dataPath(QString::fromLatin1(d.file)), QDir(dir_.path()), &batch, &error),
-                 qPrintable(error));
-    }
-    if (!convertToFodt(batch, dir_.path(), &failure_))
-        QFAIL(qPrintable(QStringLiteral("LibreOffice did not convert the documents: ") + failure_));
+    QStringList sources;
+    for (const Document& d : kDocuments)
+        sources << dataPath(QString::fromLatin1(d.file));
+    QVERIFY2(resaveAndConvert(sources, dir_.path(), &failure_), qPrintable(failure_));
 }
 
 void TestLibreOffice::sameReading_data()
@@ -79,12 +75,9 @@ void TestLibreOffice::sameReading()
     QFETCH(QString, name);
     QFETCH(int, structureLines);
     QString error;
-    const QStringList original =
-        describeFodt(dir_.filePath(QStringLiteral("original-") + name + QStringLiteral(".fodt")), &error);
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    const QStringList resaved =
-        describeFodt(dir_.filePath(QStringLiteral("resaved-") + name + QStringLiteral(".fodt")), &error);
-    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QStringList original;
+    QStringList resaved;
+    QVERIFY2(readBoth(describeFodt, QDir(dir_.path()), name, &original, &resaved, &error), qPrintable(error));
     summary_
         << QStringLiteral("%1: %2 lines, %3").arg(name).arg(original.size()).arg(original == resaved ? "pass" : "FAIL");
     QVERIFY2(original.size() >= structureLines, qPrintable(original.join(QLatin1Char('\n'))));

@@ -94,15 +94,11 @@ void TestLibreOfficeKept::initTestCase()
         QSKIP("LibreOffice (soffice) is not installed: the LibreOffice reading checks are skipped. "
               "scripts/setup.sh installs libreoffice-writer-nogui.");
     QVERIFY(dir_.isValid());
-    QStringList batch;
-    for (const Document& d : kDocuments) {
-        QString error;
-        QVERIFY2(copyAndResave(dataPath(QString::fromLatin1(d.file)), QDir(dir_.path()), &batch, &error),
-                 qPrintable(error));
-    }
+    QStringList sources;
+    for (const Document& d : kDocuments)
+        sources << dataPath(QString::fromLatin1(d.file));
     QString failure;
-    if (!convertToFodt(batch, dir_.path(), &failure))
-        QFAIL(qPrintable(QStringLiteral("LibreOffice did not convert the documents: ") + failure));
+    QVERIFY2(resaveAndConvert(sources, dir_.path(), &failure), qPrintable(failure));
 }
 
 void TestLibreOfficeKept::sameReading_data()
@@ -118,12 +114,9 @@ void TestLibreOfficeKept::sameReading()
     QFETCH(QString, name);
     QFETCH(QStringList, mustRead);
     QString error;
-    const QStringList original =
-        describeKeptFodt(dir_.filePath(QStringLiteral("original-") + name + QStringLiteral(".fodt")), &error);
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    const QStringList resaved =
-        describeKeptFodt(dir_.filePath(QStringLiteral("resaved-") + name + QStringLiteral(".fodt")), &error);
-    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QStringList original;
+    QStringList resaved;
+    QVERIFY2(readBoth(describeKeptFodt, QDir(dir_.path()), name, &original, &resaved, &error), qPrintable(error));
     summary_
         << QStringLiteral("%1: %2 lines, %3").arg(name).arg(original.size()).arg(original == resaved ? "pass" : "FAIL");
     for (const QString& line : mustRead)
