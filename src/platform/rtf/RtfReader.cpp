@@ -1679,7 +1679,6 @@ void Parser::appendRun(QStringView text)
     if (text.isEmpty())
         return;
     flushKept();
-    markFieldShown();
     beginContent();
     placeListLabel();
     const CharAttrs attrs = effectiveAttrs(top().chars);
@@ -2269,7 +2268,6 @@ void Parser::endPicture()
     if (top().dest != Dest::Normal || p.data.isEmpty() || p.tooLarge)
         return;
     flushKept();
-    markFieldShown();
     beginContent();
     placeListLabel();
     flushRun();
@@ -2596,7 +2594,6 @@ void Parser::flushKept()
     }
     cursor_->insertText(QString(QChar::ObjectReplacementCharacter), f);
     ++keptObjects_;
-    markFieldShown();
 }
 
 void Parser::markFieldShown()
