@@ -860,13 +860,19 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
         unknownWord();
         break;
     case Kw::FontTable:
-        if (nested()) {
+        // A note or a text box read for its caption uses the document's tables; one of its own
+        // would change what its words mean after the writer renumbers the fonts.
+        if (keptText_) {
+            g.dest = Dest::Skip;
+        } else if (nested()) {
             g.dest = Dest::FontTable;
             fontEntry_ = -1;
         }
         break;
     case Kw::ColorTable:
-        if (nested()) {
+        if (keptText_) {
+            g.dest = Dest::Skip;
+        } else if (nested()) {
             g.dest = Dest::ColorTable;
             colors_.clear();
             pendingColor_ = {};
