@@ -57,6 +57,8 @@ private slots:
     void hyperlinks();
     void tables_data();
     void tables();
+    void cellsKeepTheirParagraphsLook_data();
+    void cellsKeepTheirParagraphsLook();
     void lists_data();
     void lists();
     void pictures_data();
@@ -653,6 +655,54 @@ void TestRtfReader::tables()
     QCOMPARE(textOf(*again), text);
 }
 
+void TestRtfReader::cellsKeepTheirParagraphsLook_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("looks");
+
+    // Rows of different widths and merges rebuild the table; its paragraphs must not change.
+    QTest::newRow("rows of different widths")
+        << sample("\\trowd\\cellx1000\\cellx3000\\pard\\intbl\\qc A\\cell\\qr\\fs40 B\\cell\\row"
+                  "\\trowd\\cellx2000\\cellx3000\\pard\\intbl\\plain C\\cell\\qj D\\cell\\row")
+        << "left: / center:A / right:B / left:C / justify:D / justify:";
+    QTest::newRow("an empty cell beside a vertical merge")
+        << sample("\\trowd\\clvmgf\\cellx2000\\cellx3440\\pard\\intbl l\\cell\\pard\\intbl\\qr\\cell\\row"
+                  "\\trowd\\clvmrg\\cellx2000\\cellx3440\\pard\\intbl\\cell\\pard\\intbl\\qr r\\cell\\row")
+        << "left: / left:l / right: / right:r / right:";
+    QTest::newRow("a nested table taking the cells of the one before")
+        << sample("\\trowd\\cellx1440\\cellx2880\\pard\\intbl\\itap2 a\\nestcell b\\nestcell{\\*\\nesttableprops\\trowd"
+                  "\\cellx1440\\cellx2880\\nestrow}{\\nonesttables\\par}\\pard\\intbl\\cell"
+                  "\\pard\\intbl\\itap2\\qr 7\\nestcell{\\*\\nesttableprops\\trowd\\cellx1440\\nestrow}{\\nonesttables\\par}"
+                  "\\pard\\intbl\\cell\\row")
+        << "left: / left: / left:a / left:b / left: / left: / right:7 / left: / left:";
+    QTest::newRow("an empty bold paragraph before a table")
+        << QByteArray("{\\rtf1\\pard\\qc\\b\\par\\trowd\\cellx1000\\pard\\intbl\\b0 x\\cell\\row}")
+        << "center: / left:x / left:";
+}
+
+void TestRtfReader::cellsKeepTheirParagraphsLook()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, looks);
+    auto looksOf = [](const QTextDocument& doc) {
+        QStringList out;
+        for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+            const Qt::Alignment a = b.blockFormat().alignment();
+            const char* name = a & Qt::AlignHCenter ? "center" : a & Qt::AlignRight ? "right"
+                : a & Qt::AlignJustify                 ? "justify"
+                                                       : "left";
+            out << QLatin1String(name) + QLatin1Char(':') + b.text();
+        }
+        return out.join(QLatin1String(" / "));
+    };
+    auto doc = read(rtf);
+    QCOMPARE(looksOf(*doc), looks);
+    // Sizes and weights, of empty paragraphs too, and the tables themselves survive the writer.
+    auto again = read(documentToRtf(*doc));
+    QCOMPARE(describeDocument(*again), describeDocument(*doc));
+    QCOMPARE(describeTables(*again), describeTables(*doc));
+}
+
 void TestRtfReader::lists_data()
 {
     QTest::addColumn<QByteArray>("rtf");
@@ -702,6 +752,12 @@ void TestRtfReader::lists_data()
                           "\\pard\\intbl\\itap2\\ls1\\ilvl2{\\listtext i.\\tab}x\\nestcell{\\*\\nesttableprops\\trowd\\cellx1300"
                           "\\cellx2700\\cellx4140\\nestrow}{\\nonesttables\\par}\\pard\\intbl\\cell\\row")
         << QStringList{"-7 level 3 i.: x"} << "\nN\n\nin1\nin2\nx\n\n";
+    QTest::newRow("an item in a nested table taking the cells of the one before")
+        << sample(table + "\\trowd\\cellx1440\\cellx2880\\pard\\intbl\\itap2 a\\nestcell b\\nestcell{\\*\\nesttableprops"
+                          "\\trowd\\cellx1440\\cellx2880\\nestrow}{\\nonesttables\\par}\\pard\\intbl\\cell\\row"
+                          "\\pard\\ls1 one\\par\\trowd\\cellx1440\\pard\\intbl\\itap2\\ls1 two\\nestcell{\\*\\nesttableprops"
+                          "\\trowd\\cellx1440\\nestrow}{\\nonesttables\\par}\\pard\\intbl\\cell\\row")
+        << QStringList{"-4 level 1 1): one", "-4 level 1 2): two"} << "\n\na\nb\n\none\n\ntwo\n\n";
     QTest::newRow("lists in table cells") << sample(table + "\\trowd\\cellx2000\\pard\\intbl\\ls2 in cell\\cell\\row")
                                           << QStringList{"-1 level 1 .: in cell"} << "\nin cell\n";
 }

@@ -130,19 +130,92 @@ bool cellIsEmpty(const QTextTableCell& cell)
     return cell.firstPosition() >= cell.lastPosition();
 }
 
+// Gives the block at the cursor a paragraph's format and its character format, keeping the
+// cell's own span, borders and shading, which Qt keeps in a cell's first block's character format.
+void giveLook(QTextCursor& at, const QTextBlockFormat& block, QTextCharFormat chars)
+{
+    auto ofCell = [](int property) {
+        return property >= QTextFormat::FrameBorder || property == QTextFormat::BackgroundBrush;
+    };
+    for (int property : chars.properties().keys()) {
+        if (ofCell(property))
+            chars.clearProperty(property);
+    }
+    const QMap<int, QVariant> cell = at.blockCharFormat().properties();
+    for (auto it = cell.cbegin(); it != cell.cend(); ++it) {
+        if (ofCell(it.key()))
+            chars.setProperty(it.key(), it.value());
+    }
+    at.setBlockFormat(block);
+    at.setBlockCharFormat(chars);
+}
+
 void moveCellContent(QTextTable* from, int row, int col, QTextTable* to, int toRow, int toCol)
 {
     const QTextTableCell source = from->cellAt(row, col);
-    if (!source.isValid() || cellIsEmpty(source))
-        return;
-    QTextCursor select = source.firstCursorPosition();
-    select.setPosition(source.lastCursorPosition().position(), QTextCursor::KeepAnchor);
-    const QTextDocumentFragment fragment = select.selection();
     const QTextTableCell target = to->cellAt(toRow, toCol);
+    if (!source.isValid() || !target.isValid() || (cellIsEmpty(source) && !cellIsEmpty(target)))
+        return;
+    QTextDocument* doc = from->document();
+    // A copy makes new lists and lands in a block with another look: each paragraph gets its own back.
+    std::vector<QTextBlock> paragraphs;
+    for (QTextBlock b = doc->findBlock(source.firstPosition()); b.isValid() && b.position() <= source.lastPosition();
+         b = b.next())
+        paragraphs.push_back(b);
     QTextCursor at = target.lastCursorPosition();
     if (!cellIsEmpty(target))
         at.insertBlock();
-    at.insertFragment(fragment);
+    const int landing = at.blockNumber();
+    if (!cellIsEmpty(source)) {
+        QTextCursor select = source.firstCursorPosition();
+        select.setPosition(source.lastCursorPosition().position(), QTextCursor::KeepAnchor);
+        at.insertFragment(select.selection());
+        // A list paragraph is put in a block of its own, after the empty one it was meant for.
+        const QTextBlock landed = doc->findBlockByNumber(landing);
+        const QTextBlock end = doc->findBlock(target.lastPosition());
+        if (landed.length() == 1 && end.blockNumber() - landing == static_cast<int>(paragraphs.size())) {
+            QTextCursor join(landed);
+            join.setPosition(landed.next().position(), QTextCursor::KeepAnchor);
+            join.removeSelectedText();
+        }
+    }
+    const QTextBlock end = doc->findBlock(target.lastPosition());
+    if (end.blockNumber() - landing + 1 != static_cast<int>(paragraphs.size()))
+        return;
+    for (std::size_t i = 0; i < paragraphs.size(); ++i) {
+        QTextCursor block(doc->findBlockByNumber(landing + static_cast<int>(i)));
+        giveLook(block, paragraphs[i].blockFormat(), paragraphs[i].charFormat());
+    }
+}
+
+// Qt's merge can hand the cell after a merged one the look of the cell it took away, so the
+// looks of the cells in the merged rows are put back.
+void mergeKeepingLooks(QTextTable* table, int row, int column, int rows, int columns)
+{
+    struct Look {
+        int row;
+        int column;
+        QTextBlockFormat block;
+        QTextCharFormat chars;
+    };
+    std::vector<Look> looks;
+    for (int r = row; r < row + rows && r < table->rows(); ++r) {
+        for (int c = 0; c < table->columns(); ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if (cell.row() != r || cell.column() != c)
+                continue;
+            const QTextBlock first = cell.firstCursorPosition().block();
+            looks.push_back(Look{r, c, first.blockFormat(), first.charFormat()});
+        }
+    }
+    table->mergeCells(row, column, rows, columns);
+    for (const Look& look : looks) {
+        const QTextTableCell cell = table->cellAt(look.row, look.column);
+        if (cell.row() != look.row || cell.column() != look.column)
+            continue; // merged away
+        QTextCursor at = cell.firstCursorPosition();
+        giveLook(at, look.block, look.chars);
+    }
 }
 
 } // namespace
@@ -204,6 +277,12 @@ QTextTable* finishTable(QTextTable* table, const std::vector<RtfRowRecord>& rows
     }
 
     QTextTableFormat format = table->format();
+    // The row's words may follow its text, after the table was opened with the earlier ones.
+    const RtfRowDef& firstRow = rows.front().def;
+    format.setProperty(TableRowLeft, origin);
+    format.setProperty(TableCellGap, firstRow.gap);
+    format.setLeftMargin(std::max(0, origin + firstRow.gap) / twipsPerPixel());
+    format.setCellPadding(std::clamp(firstRow.gap, 0, 1440) / twipsPerPixel());
     QList<QTextLength> widths;
     int previous = origin;
     for (int edge : edges) {
@@ -255,7 +334,7 @@ QTextTable* finishTable(QTextTable* table, const std::vector<RtfRowRecord>& rows
     auto closeRun = [&](std::size_t col, int endRow) {
         const int start = runStart[col];
         if (start >= 0 && endRow - start > 1 && budget > 0) {
-            target->mergeCells(start, static_cast<int>(col), endRow - start, runSpan[col]);
+            mergeKeepingLooks(target, start, static_cast<int>(col), endRow - start, runSpan[col]);
             budget -= cells;
         }
         runStart[col] = -1;

@@ -597,8 +597,20 @@ void Writer::writeFrame(QTextFrame::iterator it, int from, int to, int depth, bo
         const bool last = next.atEnd();
         // Every table has a paragraph before it; a reader makes an empty one itself where the
         // table opens a document or cell, so writing it would add a line on every round trip.
-        if (first && block.length() == 1 && !last && next.currentFrame())
+        // One with a look of its own (bold, centred, indented) was a real paragraph and stays.
+        if (first && block.length() == 1 && !last && next.currentFrame()) {
+            const qsizetype mark = out_.size();
+            const bool space = needSpace_;
+            writeBlock(block, from, to, depth, "par");
+            QByteArray bare("\\pard");
+            if (depth > 0)
+                bare += depth > 1 ? "\\intbl\\itap" + QByteArray::number(depth) : QByteArray("\\intbl");
+            if (out_.size() - mark == bare.size() + 5 && out_.mid(mark) == bare + "\\par\n") {
+                out_.truncate(mark);
+                needSpace_ = space;
+            }
             continue;
+        }
         writeBlock(block, from, to, depth, cellContent && last ? cellEnd : "par");
     }
 }
