@@ -156,6 +156,13 @@ void TestRtfKept::keptInWrittenRtf_data()
         << QStringLiteral("Ac\uFFFC \uFFFC\uFFFCB")
         << QByteArrayList{"{\\field{\\*\\fldinst SEQ x}}", "{\\field{\\*\\fldinst SEQ y}}",
                           "{\\b\\field{\\*\\fldinst SEQ z}}"};
+    QTest::newRow("hidden field kept whole, still hidden")
+        << QByteArray("{\\rtf1 A\\v{\\field{\\*\\fldinst XE \"entry\"}}\\v0 B}") << QStringLiteral("A\uFFFCB")
+        << QByteArrayList{"A{\\v {\\field{\\*\\fldinst XE \"entry\"}}}B"};
+    QTest::newRow("a font and colour table inside a field change nothing around it")
+        << QByteArray("{\\rtf1{\\colortbl;\\red255\\green0\\blue0;}A{\\field{\\*\\fldinst SEQ x}"
+                      "{\\colortbl;\\red0\\green0\\blue255;}{\\fonttbl{\\f0 Symbol;}}}\\cf1 B}")
+        << QStringLiteral("A\uFFFCB") << QByteArrayList{"\\red255\\green0\\blue0;", "\\cf1 B"};
     QTest::newRow("footnote with its mark")
         << QByteArray("{\\rtf1 A{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} Note text.}B}")
         << QStringLiteral("A\uFFFCB")

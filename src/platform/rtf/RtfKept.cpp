@@ -97,6 +97,32 @@ template <typename F> void forEachToken(QByteArrayView rtf, F&& f)
     }
 }
 
+// Like forEachToken, without the words of font and colour tables inside the piece: those
+// define numbers of their own instead of using the document's.
+template <typename F> void forEachUse(QByteArrayView rtf, F&& f)
+{
+    int depth = 0;
+    int tableDepth = -1;
+    bool atGroupStart = false;
+    forEachToken(rtf, [&](const Token& t) {
+        const bool groupStart = std::exchange(atGroupStart, false);
+        if (t.kind == Token::Open) {
+            ++depth;
+            atGroupStart = true;
+        } else if (t.kind == Token::Close) {
+            if (depth-- == tableDepth)
+                tableDepth = -1;
+        } else if (t.kind == Token::Star) {
+            atGroupStart = groupStart;
+        } else if (tableDepth < 0 && groupStart && t.kind == Token::Word
+                   && (t.name == "fonttbl" || t.name == "colortbl")) {
+            tableDepth = depth;
+        }
+        if (tableDepth < 0)
+            f(t);
+    });
+}
+
 bool inList(QByteArrayView name, std::initializer_list<const char*> names)
 {
     for (const char* n : names) {
@@ -312,7 +338,7 @@ KeptRtf KeptTables::keep(const QByteArray& rtf, int id) const
     KeptRtf k;
     k.rtf = rtf;
     k.id = id;
-    forEachToken(rtf, [&](const Token& t) {
+    forEachUse(rtf, [&](const Token& t) {
         if (t.kind != Token::Word || !t.hasParam)
             return;
         if (isFontWord(t.name)) {
@@ -750,7 +776,7 @@ QByteArray KeptNumbering::place(const KeptRtf& kept)
     QByteArray out;
     out.reserve(kept.rtf.size() + 16);
     qsizetype copied = 0;
-    forEachToken(kept.rtf, [&](const Token& t) {
+    forEachUse(kept.rtf, [&](const Token& t) {
         if (t.kind != Token::Word || !t.hasParam)
             return;
         int number = -1;

@@ -308,6 +308,7 @@ struct Field {
     QByteArray prefix; // the field group up to the end of its instruction, as read
     bool shown = false; // some of its result became document content
     int chain = -1; // the field chain its result text carries
+    qsizetype hiddenAt = 0; // how much hidden text waited when it began
 };
 
 bool isAlpha(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -515,7 +516,7 @@ private:
     void unknownWord();
     void keepGroup(const char* start, const char* keptFrom);
     void keepInline(const char* from, const char* to, bool space = false, bool brace = false,
-                    const QString& caption = QString());
+                    const QString& caption = QString(), bool hidden = false);
     void flushKept();
     void endField(const Group& closing);
     void markFieldShown();
@@ -541,6 +542,7 @@ private:
         const char* to;
         bool space; // a word that needs its delimiter
         bool brace; // a group kept from its destination on: its opening brace comes first
+        bool hidden; // it stood in hidden text, which the kept piece says again around it
         QByteArray name; // its destination or word
         QString caption; // what a field kept whole shows (an equation's base text)
     };
@@ -860,9 +862,9 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
         unknownWord();
         break;
     case Kw::FontTable:
-        // A note or a text box read for its caption uses the document's tables; one of its own
-        // would change what its words mean after the writer renumbers the fonts.
-        if (keptText_) {
+        // A note, text box or field uses the document's tables; one of its own would change what
+        // its words mean, and those around it, after the writer renumbers the fonts and colours.
+        if (keptText_ || g.field >= 0) {
             g.dest = Dest::Skip;
         } else if (nested()) {
             g.dest = Dest::FontTable;
@@ -870,7 +872,7 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
         }
         break;
     case Kw::ColorTable:
-        if (keptText_) {
+        if (keptText_ || g.field >= 0) {
             g.dest = Dest::Skip;
         } else if (nested()) {
             g.dest = Dest::ColorTable;
@@ -886,6 +888,7 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
             fields_.back().parent = g.field;
             fields_.back().start = g.start;
             fields_.back().contentAtWord = contentCount_;
+            fields_.back().hiddenAt = hiddenText_.size();
             // Content before the word in its group ("{text\\field ...}") was shown or kept already.
             const bool keptBefore = !pendingKept_.empty() && pendingKept_.back().from > g.start;
             if (g.contentAtStart != contentCount_ || keptBefore)
@@ -1626,7 +1629,8 @@ void Parser::emitText(QStringView text)
                     levelTextLengthPending_ = false; // the first character counts the others
                     continue;
                 }
-                if (c == QLatin1Char(';') || into.size() >= 64)
+                // Below 9 a character stands for a level's number; other controls have no text form.
+                if (c == QLatin1Char(';') || into.size() >= 64 || (c.unicode() > 9 && c.unicode() < 0x20))
                     continue;
                 into.append(c);
             }
@@ -2161,11 +2165,15 @@ void Parser::attachList()
         list = cursor_->createList(format);
 }
 
-// Qt's setBlockFormat takes a block out of its list; the list stays.
+// Qt's setBlockFormat takes a block out of its list; the list stays, and gives the item its indent
+// whatever the words in force say.
 void Parser::setParagraphFormat(QTextBlockFormat format)
 {
-    if (const QTextList* list = cursor_->block().textList())
+    if (const QTextList* list = cursor_->block().textList()) {
         format.setObjectIndex(list->objectIndex());
+        format.clearProperty(QTextFormat::BlockLeftMargin);
+        format.clearProperty(QTextFormat::TextIndent);
+    }
     cursor_->setBlockFormat(format);
 }
 
@@ -2515,7 +2523,7 @@ void Parser::keepGroup(const char* start, const char* keptFrom)
         keepInline(start, p_);
 }
 
-void Parser::keepInline(const char* from, const char* to, bool space, bool brace, const QString& caption)
+void Parser::keepInline(const char* from, const char* to, bool space, bool brace, const QString& caption, bool hidden)
 {
     // What a field kept whole already holds is not kept twice.
     while (!pendingKept_.empty() && pendingKept_.back().from >= from)
@@ -2533,7 +2541,7 @@ void Parser::keepInline(const char* from, const char* to, bool space, bool brace
     }
     if (pendingKept_.empty())
         pendingKeptAttrs_ = top().chars;
-    pendingKept_.push_back(KeptPiece{from, to, space, brace, name, caption});
+    pendingKept_.push_back(KeptPiece{from, to, space, brace, hidden, name, caption});
 }
 
 void Parser::flushKept()
@@ -2544,11 +2552,15 @@ void Parser::flushKept()
     QString shown;
     for (const KeptPiece& piece : pendingKept_) {
         shown += piece.caption;
+        if (piece.hidden)
+            raw.append("{\\v ");
         if (piece.brace)
             raw.append('{');
         raw.append(piece.from, piece.to - piece.from);
         if (piece.space)
             raw.append(' ');
+        if (piece.hidden)
+            raw.append('}');
     }
     pendingKept_.clear();
     CharAttrs attrs = effectiveAttrs(pendingKeptAttrs_);
@@ -2622,10 +2634,14 @@ void Parser::endField(const Group& closing)
     // An equation without a result shows its base text (a ruby's base, say), drawn by the
     // object so that it is not written as text of its own.
     const QString shows = equationText(f.instruction);
+    // A hidden field's text is in the field kept whole, not hidden text before the next character.
+    const bool hidden = stack_[stack_.size() - 2].chars.hidden;
+    if (hidden && hiddenText_.size() > f.hiddenAt)
+        hiddenText_.truncate(f.hiddenAt);
     if (f.keptFrom)
-        keepInline(f.keptFrom, p_, false, true, shows);
+        keepInline(f.keptFrom, p_, false, true, shows, hidden);
     else
-        keepInline(f.start, p_, false, false, shows);
+        keepInline(f.start, p_, false, false, shows, hidden);
     // A result word straight in the field's group ("{\\field{\\*\\fldinst X}\\fldrslt}") gave the group
     // the field's own chain; the field kept whole carries that chain already.
     if (f.chain >= 0 && pendingKeptAttrs_.fieldChain == f.chain)
