@@ -758,6 +758,11 @@ void TestRtfReader::lists_data()
                           "\\pard\\ls1 one\\par\\trowd\\cellx1440\\pard\\intbl\\itap2\\ls1 two\\nestcell{\\*\\nesttableprops"
                           "\\trowd\\cellx1440\\nestrow}{\\nonesttables\\par}\\pard\\intbl\\cell\\row")
         << QStringList{"-4 level 1 1): one", "-4 level 1 2): two"} << "\n\na\nb\n\none\n\ntwo\n\n";
+    QTest::newRow("a sub-list numbered on past an item of another list")
+        << sample(table + "\\pard\\ls1 one\\par\\pard{\\*\\pn\\pnlvl2\\pndec{\\pntxta .}}sub\\par"
+                          "\\pard\\ls1 two\\par\\pard{\\*\\pn\\pnlvl2\\pndec{\\pntxta .}}sub2\\par")
+        << QStringList{"-4 level 1 1): one", "-4 level 2 1.: sub", "-4 level 1 2): two", "-4 level 2 2.: sub2"}
+        << "one\nsub\ntwo\nsub2";
     QTest::newRow("lists in table cells") << sample(table + "\\trowd\\cellx2000\\pard\\intbl\\ls2 in cell\\cell\\row")
                                           << QStringList{"-1 level 1 .: in cell"} << "\nin cell\n";
 }

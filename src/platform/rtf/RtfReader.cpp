@@ -309,6 +309,7 @@ struct Field {
     bool shown = false; // some of its result became document content
     int chain = -1; // the field chain its result text carries
     qsizetype hiddenAt = 0; // how much hidden text waited when it began
+    std::shared_ptr<const std::pair<RtfRowDef, RtfRowDef>> rows; // the row definitions when it began
 };
 
 bool isAlpha(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -889,6 +890,7 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
             fields_.back().start = g.start;
             fields_.back().contentAtWord = contentCount_;
             fields_.back().hiddenAt = hiddenText_.size();
+            fields_.back().rows = std::make_shared<const std::pair<RtfRowDef, RtfRowDef>>(rowDef_, nestRowDef_);
             // Content before the word in its group ("{text\\field ...}") was shown or kept already.
             const bool keptBefore = !pendingKept_.empty() && pendingKept_.back().from > g.start;
             if (g.contentAtStart != contentCount_ || keptBefore)
@@ -2503,9 +2505,10 @@ void Parser::keepGroup(const char* start, const char* keptFrom)
         }
         return;
     }
-    if (sectionObject_ >= 0 && stack_.size() == 2
+    if (sectionObject_ >= 0 && top().dest == Dest::Normal && top().field < 0
         && (name.startsWith("header") || name.startsWith("footer") || name == "pnseclvl")) {
-        // A later section's own headers and footers go with its break.
+        // A later section's own headers and footers go with its break, in a group of the text
+        // or not.
         keepWithSection(raw);
         return;
     }
@@ -2636,6 +2639,11 @@ void Parser::endField(const Group& closing)
     const QString shows = equationText(f.instruction);
     // A hidden field's text is in the field kept whole, not hidden text before the next character.
     const bool hidden = stack_[stack_.size() - 2].chars.hidden;
+    // Nor do the row words inside it define the rows around it.
+    if (f.rows) {
+        rowDef_ = f.rows->first;
+        nestRowDef_ = f.rows->second;
+    }
     if (hidden && hiddenText_.size() > f.hiddenAt)
         hiddenText_.truncate(f.hiddenAt);
     if (f.keptFrom)
@@ -2664,11 +2672,13 @@ void Parser::sectionBreak()
     }
     // The break looks like the end of the text it follows, whatever the words around it say; the
     // writer puts none of its own before it.
+    // After a kept object that is the object's look, as the words since do not reach the writer.
     QTextCharFormat f = cursor_->charFormat();
-    if (f.objectType() != 0 || f.isImageFormat() || cursor_->atBlockStart())
+    if ((f.objectType() != 0 && f.objectType() != kKeptObjectType) || f.isImageFormat() || cursor_->atBlockStart())
         f = charFormat(effectiveAttrs(top().chars));
     for (int property : {int(FieldChain), int(CommentRange), int(CommentMarked), int(QTextFormat::AnchorHref),
-                         int(QTextFormat::IsAnchor), int(QTextFormat::AnchorName), int(QTextFormat::TextToolTip)})
+                         int(QTextFormat::IsAnchor), int(QTextFormat::AnchorName), int(QTextFormat::TextToolTip),
+                         int(CharHiddenBefore)})
         f.clearProperty(property);
     f = withoutKept(f);
     f.setObjectType(kKeptObjectType);

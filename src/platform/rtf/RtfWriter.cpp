@@ -9,6 +9,7 @@
 
 #include <QHash>
 #include <QImage>
+#include <QSet>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -17,6 +18,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -93,6 +95,8 @@ private:
     void writeRowDefinition(QTextTable* table, int row, const QList<int>& edges);
     QList<int> columnEdges(QTextTable* table);
     void collectLists(int from, int to);
+    void groupLists(int from, int to, const QSet<const QTextList*>& alone);
+    QSet<const QTextList*> listsNumberedAgain(int from, int to) const;
     void writePicture(const QTextImageFormat& format);
     void writeListTable();
 
@@ -842,6 +846,60 @@ void Writer::writePicture(const QTextImageFormat& format)
 // level of that item's list, so that nested lists stay one list for readers of list tables.
 void Writer::collectLists(int from, int to)
 {
+    // A list whose numbering goes on past an item of a shallower one would start again as a
+    // level of that one's list, so it gets a Word list of its own.
+    QSet<const QTextList*> alone;
+    for (int pass = 0; pass < 3; ++pass) {
+        listGroups_.clear();
+        listGroupOf_.clear();
+        groupLists(from, to, alone);
+        const QSet<const QTextList*> again = listsNumberedAgain(from, to);
+        if (alone.contains(again))
+            break;
+        alone.unite(again);
+    }
+    for (ListGroup& g : listGroups_) {
+        for (int level = 0; level < 9; ++level) {
+            if (!g.levels[level].defined) {
+                QTextListFormat f;
+                f.setStyle(level % 3 == 0   ? QTextListFormat::ListDisc
+                           : level % 3 == 1 ? QTextListFormat::ListCircle
+                                            : QTextListFormat::ListSquare);
+                g.levels[level] = levelForListFormat(f, level);
+                g.levels[level].defined = false;
+            }
+        }
+    }
+}
+
+// The lists a reader would number from the start again: a reader starts a level again after
+// every item of a shallower level of its Word list.
+QSet<const QTextList*> Writer::listsNumberedAgain(int from, int to) const
+{
+    QSet<const QTextList*> again;
+    QHash<const QTextList*, int> items;
+    std::vector<std::array<const QTextList*, 9>> current(listGroups_.size());
+    for (auto& levels : current)
+        levels.fill(nullptr);
+    for (QTextBlock block = document_.findBlock(from); block.isValid() && block.position() <= to;
+         block = block.next()) {
+        const QTextList* list = block.textList();
+        if (!list || !listGroupOf_.contains(list))
+            continue;
+        auto& levels = current[static_cast<std::size_t>(listGroupOf_.value(list))];
+        const int level = std::clamp(list->format().indent(), 1, 9) - 1;
+        if (items.value(list) > 0 && levels[static_cast<std::size_t>(level)] != list)
+            again.insert(list);
+        ++items[list];
+        levels[static_cast<std::size_t>(level)] = list;
+        for (int deeper = level + 1; deeper < 9; ++deeper)
+            levels[static_cast<std::size_t>(deeper)] = nullptr;
+    }
+    return again;
+}
+
+void Writer::groupLists(int from, int to, const QSet<const QTextList*>& alone)
+{
     int lastGroup = -1;
     int lastIndent = 0;
     for (QTextBlock block = document_.findBlock(from); block.isValid() && block.position() <= to;
@@ -853,7 +911,7 @@ void Writer::collectLists(int from, int to)
         auto known = listGroupOf_.constFind(list);
         if (known == listGroupOf_.constEnd()) {
             int group = -1;
-            if (lastGroup >= 0 && indent > 1 && indent > lastIndent - 8) {
+            if (lastGroup >= 0 && indent > 1 && indent > lastIndent - 8 && !alone.contains(list)) {
                 const RtfListLevel& taken = listGroups_[static_cast<std::size_t>(lastGroup)].levels[indent - 1];
                 // A second list on a taken level may share it only right after a shallower item:
                 // there a reader starts the level's numbering again, as it was.
@@ -872,18 +930,6 @@ void Writer::collectLists(int from, int to)
         }
         lastGroup = *known;
         lastIndent = indent;
-    }
-    for (ListGroup& g : listGroups_) {
-        for (int level = 0; level < 9; ++level) {
-            if (!g.levels[level].defined) {
-                QTextListFormat f;
-                f.setStyle(level % 3 == 0   ? QTextListFormat::ListDisc
-                           : level % 3 == 1 ? QTextListFormat::ListCircle
-                                            : QTextListFormat::ListSquare);
-                g.levels[level] = levelForListFormat(f, level);
-                g.levels[level].defined = false;
-            }
-        }
     }
 }
 
