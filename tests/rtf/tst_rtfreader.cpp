@@ -675,6 +675,9 @@ void TestRtfReader::cellsKeepTheirParagraphsLook_data()
                   "\\pard\\intbl\\itap2\\qr 7\\nestcell{\\*\\nesttableprops\\trowd\\cellx1440\\nestrow}{\\nonesttables\\par}"
                   "\\pard\\intbl\\cell\\row")
         << "left: / left: / left:a / left:b / left: / left: / right:7 / left: / left:";
+    QTest::newRow("an empty paragraph before a nested table, in the size of the cell before")
+        << QByteArray("{\\rtf1\\intbl\\fs40 x\\cell\\par\\itap2 y\\par}")
+        << "left: / left:x / left: / left:y / left: / left:";
     QTest::newRow("an empty bold paragraph before a table")
         << QByteArray("{\\rtf1\\pard\\qc\\b\\par\\trowd\\cellx1000\\pard\\intbl\\b0 x\\cell\\row}")
         << "center: / left:x / left:";

@@ -602,17 +602,21 @@ void Writer::writeFrame(QTextFrame::iterator it, int from, int to, int depth, bo
         // Every table has a paragraph before it; a reader makes an empty one itself where the
         // table opens a document or cell, so writing it would add a line on every round trip.
         // One with a look of its own (bold, centred, indented) was a real paragraph and stays.
+        // The reader's own has no look at all, whatever the words in force.
         if (first && block.length() == 1 && !last && next.currentFrame()) {
             const qsizetype mark = out_.size();
             const bool space = needSpace_;
+            const Attrs inForce = std::exchange(current_, Attrs{});
             writeBlock(block, from, to, depth, "par");
             QByteArray bare("\\pard");
             if (depth > 0)
                 bare += depth > 1 ? "\\intbl\\itap" + QByteArray::number(depth) : QByteArray("\\intbl");
-            if (out_.size() - mark == bare.size() + 5 && out_.mid(mark) == bare + "\\par\n") {
-                out_.truncate(mark);
-                needSpace_ = space;
-            }
+            const bool plain = out_.size() - mark == bare.size() + 5 && out_.mid(mark) == bare + "\\par\n";
+            out_.truncate(mark);
+            needSpace_ = space;
+            current_ = inForce;
+            if (!plain)
+                writeBlock(block, from, to, depth, "par");
             continue;
         }
         writeBlock(block, from, to, depth, cellContent && last ? cellEnd : "par");
