@@ -309,7 +309,8 @@ struct Field {
     bool shown = false; // some of its result became document content
     int chain = -1; // the field chain its result text carries
     qsizetype hiddenAt = 0; // how much hidden text waited when it began
-    std::shared_ptr<const std::pair<RtfRowDef, RtfRowDef>> rows; // the row definitions when it began
+    // The row definitions as they were before a row word inside it changed them.
+    std::shared_ptr<const std::pair<RtfRowDef, RtfRowDef>> rows;
 };
 
 bool isAlpha(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -890,7 +891,6 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
             fields_.back().start = g.start;
             fields_.back().contentAtWord = contentCount_;
             fields_.back().hiddenAt = hiddenText_.size();
-            fields_.back().rows = std::make_shared<const std::pair<RtfRowDef, RtfRowDef>>(rowDef_, nestRowDef_);
             // Content before the word in its group ("{text\\field ...}") was shown or kept already.
             const bool keptBefore = !pendingKept_.empty() && pendingKept_.back().from > g.start;
             if (g.contentAtStart != contentCount_ || keptBefore)
@@ -1878,6 +1878,12 @@ void Parser::closeTable()
 
 void Parser::tableKeyword(Kw kw, int param, bool on)
 {
+    // A field kept whole puts back the rows its words changed; most fields have none.
+    if (top().field >= 0 && !fields_[top().field].rows) {
+        const auto before = std::make_shared<const std::pair<RtfRowDef, RtfRowDef>>(rowDef_, nestRowDef_);
+        for (int f = top().field; f >= 0 && !fields_[f].rows; f = fields_[f].parent)
+            fields_[f].rows = before;
+    }
     RtfRowDef& def = top().dest == Dest::NestTableProps ? nestRowDef_ : rowDef_;
     auto color = [this](int index) {
         return index >= 0 && static_cast<std::size_t>(index) < colors_.size() && colors_[index].defined

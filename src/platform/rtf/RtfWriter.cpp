@@ -857,6 +857,8 @@ void Writer::collectLists(int from, int to)
         listGroups_.clear();
         listGroupOf_.clear();
         groupLists(from, to, alone);
+        if (listGroupOf_.size() == static_cast<qsizetype>(listGroups_.size()))
+            break; // each list a Word list of its own
         const QSet<const QTextList*> again = listsNumberedAgain(from, to);
         if (alone.contains(again))
             break;
