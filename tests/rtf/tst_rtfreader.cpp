@@ -672,7 +672,8 @@ void TestRtfReader::cellsKeepTheirParagraphsLook_data()
     QTest::newRow("a nested table taking the cells of the one before")
         << sample("\\trowd\\cellx1440\\cellx2880\\pard\\intbl\\itap2 a\\nestcell b\\nestcell{\\*\\nesttableprops\\trowd"
                   "\\cellx1440\\cellx2880\\nestrow}{\\nonesttables\\par}\\pard\\intbl\\cell"
-                  "\\pard\\intbl\\itap2\\qr 7\\nestcell{\\*\\nesttableprops\\trowd\\cellx1440\\nestrow}{\\nonesttables\\par}"
+                  "\\pard\\intbl\\itap2\\qr "
+                  "7\\nestcell{\\*\\nesttableprops\\trowd\\cellx1440\\nestrow}{\\nonesttables\\par}"
                   "\\pard\\intbl\\cell\\row")
         << "left: / left: / left:a / left:b / left: / left: / right:7 / left: / left:";
     QTest::newRow("an empty paragraph before a nested table, in the size of the cell before")
@@ -691,9 +692,10 @@ void TestRtfReader::cellsKeepTheirParagraphsLook()
         QStringList out;
         for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
             const Qt::Alignment a = b.blockFormat().alignment();
-            const char* name = a & Qt::AlignHCenter ? "center" : a & Qt::AlignRight ? "right"
-                : a & Qt::AlignJustify                 ? "justify"
-                                                       : "left";
+            const char* name = a & Qt::AlignHCenter   ? "center"
+                               : a & Qt::AlignRight   ? "right"
+                               : a & Qt::AlignJustify ? "justify"
+                                                      : "left";
             out << QLatin1String(name) + QLatin1Char(':') + b.text();
         }
         return out.join(QLatin1String(" / "));
@@ -756,10 +758,11 @@ void TestRtfReader::lists_data()
                           "\\cellx2700\\cellx4140\\nestrow}{\\nonesttables\\par}\\pard\\intbl\\cell\\row")
         << QStringList{"-7 level 3 i.: x"} << "\nN\n\nin1\nin2\nx\n\n";
     QTest::newRow("an item in a nested table taking the cells of the one before")
-        << sample(table + "\\trowd\\cellx1440\\cellx2880\\pard\\intbl\\itap2 a\\nestcell b\\nestcell{\\*\\nesttableprops"
-                          "\\trowd\\cellx1440\\cellx2880\\nestrow}{\\nonesttables\\par}\\pard\\intbl\\cell\\row"
-                          "\\pard\\ls1 one\\par\\trowd\\cellx1440\\pard\\intbl\\itap2\\ls1 two\\nestcell{\\*\\nesttableprops"
-                          "\\trowd\\cellx1440\\nestrow}{\\nonesttables\\par}\\pard\\intbl\\cell\\row")
+        << sample(table +
+                  "\\trowd\\cellx1440\\cellx2880\\pard\\intbl\\itap2 a\\nestcell b\\nestcell{\\*\\nesttableprops"
+                  "\\trowd\\cellx1440\\cellx2880\\nestrow}{\\nonesttables\\par}\\pard\\intbl\\cell\\row"
+                  "\\pard\\ls1 one\\par\\trowd\\cellx1440\\pard\\intbl\\itap2\\ls1 two\\nestcell{\\*\\nesttableprops"
+                  "\\trowd\\cellx1440\\nestrow}{\\nonesttables\\par}\\pard\\intbl\\cell\\row")
         << QStringList{"-4 level 1 1): one", "-4 level 1 2): two"} << "\n\na\nb\n\none\n\ntwo\n\n";
     QTest::newRow("a sub-list numbered on past an item of another list")
         << sample(table + "\\pard\\ls1 one\\par\\pard{\\*\\pn\\pnlvl2\\pndec{\\pntxta .}}sub\\par"

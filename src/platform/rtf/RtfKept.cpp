@@ -114,8 +114,8 @@ template <typename F> void forEachUse(QByteArrayView rtf, F&& f)
                 tableDepth = -1;
         } else if (t.kind == Token::Star) {
             atGroupStart = groupStart;
-        } else if (tableDepth < 0 && groupStart && t.kind == Token::Word
-                   && (t.name == "fonttbl" || t.name == "colortbl")) {
+        } else if (tableDepth < 0 && groupStart && t.kind == Token::Word &&
+                   (t.name == "fonttbl" || t.name == "colortbl")) {
             tableDepth = depth;
         }
         if (tableDepth < 0)

@@ -544,7 +544,7 @@ private:
         const char* to;
         bool space; // a word that needs its delimiter
         bool brace; // a group kept from its destination on: its opening brace comes first
-        bool hidden; // it stood in hidden text, which the kept piece says again around it
+        bool hidden;     // it stood in hidden text, which the kept piece says again around it
         QByteArray name; // its destination or word
         QString caption; // what a field kept whole shows (an equation's base text)
     };
@@ -2511,8 +2511,8 @@ void Parser::keepGroup(const char* start, const char* keptFrom)
         }
         return;
     }
-    if (sectionObject_ >= 0 && top().dest == Dest::Normal && top().field < 0
-        && (name.startsWith("header") || name.startsWith("footer") || name == "pnseclvl")) {
+    if (sectionObject_ >= 0 && top().dest == Dest::Normal && top().field < 0 &&
+        (name.startsWith("header") || name.startsWith("footer") || name == "pnseclvl")) {
         // A later section's own headers and footers go with its break, in a group of the text
         // or not.
         keepWithSection(raw);

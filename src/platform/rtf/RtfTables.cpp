@@ -192,7 +192,8 @@ void moveCellContent(QTextTable* from, int row, int col, QTextTable* to, int toR
 // looks of the cells in the merged rows are put back.
 void mergeKeepingLooks(QTextTable* table, int row, int column, int rows, int columns)
 {
-    struct Look {
+    struct Look
+    {
         int row;
         int column;
         QTextBlockFormat block;
