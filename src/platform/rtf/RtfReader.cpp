@@ -2645,13 +2645,13 @@ void Parser::endField(const Group& closing)
     const QString shows = equationText(f.instruction);
     // A hidden field's text is in the field kept whole, not hidden text before the next character.
     const bool hidden = stack_[stack_.size() - 2].chars.hidden;
-    // Nor do the row words inside it define the rows around it.
+    if (hidden && hiddenText_.size() > f.hiddenAt)
+        hiddenText_.truncate(f.hiddenAt);
+    // The row words inside it do not define the rows around it.
     if (f.rows) {
         rowDef_ = f.rows->first;
         nestRowDef_ = f.rows->second;
     }
-    if (hidden && hiddenText_.size() > f.hiddenAt)
-        hiddenText_.truncate(f.hiddenAt);
     if (f.keptFrom)
         keepInline(f.keptFrom, p_, false, true, shows, hidden);
     else
@@ -2677,8 +2677,7 @@ void Parser::sectionBreak()
         flushRun();
     }
     // The break looks like the end of the text it follows, whatever the words around it say; the
-    // writer puts none of its own before it.
-    // After a kept object that is the object's look, as the words since do not reach the writer.
+    // writer puts none of its own before it. After a kept object that is the object's look.
     QTextCharFormat f = cursor_->charFormat();
     if ((f.objectType() != 0 && f.objectType() != kKeptObjectType) || f.isImageFormat() || cursor_->atBlockStart())
         f = charFormat(effectiveAttrs(top().chars));
