@@ -2057,14 +2057,18 @@ void Parser::listKeyword(Kw kw, int param, bool hasParam)
         g.para.ilvl = std::clamp(param, 0, 8);
         break;
     case Kw::ListText:
-        if (nested()) {
+        // A label inside a field's instruction is part of the instruction, kept with it.
+        if (g.dest == Dest::FieldInst) {
+            g.dest = Dest::Skip;
+        } else if (nested()) {
             g.dest = Dest::ListText;
             listLabel_.clear();
             listLabelAttrs_ = g.chars;
         }
         break;
     case Kw::Pn:
-        if (nested()) {
+        // In a field's own group it would number the paragraph around the field from inside it.
+        if (nested() && !(g.field >= 0 && fields_[g.field].start == g.start)) {
             g.dest = Dest::Pn;
             g.para.pnNfc = NfcDecimal;
             g.para.pnLevel = 0;
