@@ -982,6 +982,9 @@ void Parser::keyword(Kw kw, bool hasParam, int param)
         ansiCodePage_ = 850;
         break;
     case Kw::Deff:
+        // As with the tables: a field or a note does not change the document's default font.
+        if (keptText_ || g.field >= 0)
+            break;
         defaultFont_ = param;
         if (g.chars.font < 0)
             g.chars.font = param;
